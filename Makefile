@@ -1,0 +1,47 @@
+# Everyday commands. The build lives in build/ (release) and build-asan/ (sanitizers).
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+BUILD := build
+ASAN_BUILD := build-asan
+BENCH_BUILD := build-bench
+EXAMPLE := examples/meuse-soil
+SCRATCH := $(BUILD)/run
+
+.PHONY: all build run test asan test-asan bench clean
+
+all: build
+
+$(BUILD)/CMakeCache.txt:
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS)
+
+# Runs the program on the bundled example in a scratch folder.
+run: build
+	rm -rf $(SCRATCH) && mkdir -p $(SCRATCH)
+	cp $(EXAMPLE)/ExpTgrams.txt $(SCRATCH)/
+	@echo "--- console ($(SCRATCH)) ---"
+	@cd $(SCRATCH) && ../tgraminterp; echo "--- exit status $$? ---"
+	@echo "--- $(SCRATCH)/TgramModels.txt ---"
+	@cat $(SCRATCH)/TgramModels.txt
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+$(ASAN_BUILD)/CMakeCache.txt:
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTGRAM_SANITIZE=ON
+
+# The same tests under AddressSanitizer and UndefinedBehaviorSanitizer.
+test-asan: $(ASAN_BUILD)/CMakeCache.txt
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
+
+$(BENCH_BUILD)/CMakeCache.txt:
+	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DTGRAM_TESTS=OFF -DTGRAM_BENCH=ON
+
+bench: $(BENCH_BUILD)/CMakeCache.txt
+	cmake --build $(BENCH_BUILD) -j $(JOBS)
+	@for b in $(BENCH_BUILD)/bench/*_bench; do echo "== $$b"; $$b; done
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD)

@@ -1,0 +1,37 @@
+// Formatted output: running a compiled format over a statement's items.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <vector>
+
+#include "recio/format.hpp"
+#include "recio/items.hpp"
+#include "recio/record_sink.hpp"
+
+namespace tgram::recio {
+
+// The program-wide values of the "^" placeholders of format strings. Entry k
+// belongs to the (k+1)-th "^" of whichever format runs; every entry is 0
+// until a value is given, and a value stays until it is replaced.
+class RuntimeCounts {
+ public:
+  void set(std::initializer_list<std::int32_t> values) {
+    if (values.size() > values_.size()) values_.resize(values.size(), 0);
+    std::size_t k = 0;
+    for (std::int32_t v : values) values_[k++] = v;
+  }
+  std::int32_t operator[](std::size_t k) const {
+    return k < values_.size() ? values_[k] : 0;
+  }
+
+ private:
+  std::vector<std::int32_t> values_;
+};
+
+// Carries out a formatted write statement: runs `format` over `items`,
+// putting the records into `sink`, and ends the last record.
+void runFormattedWrite(const CompiledFormat& format, const CapturedItems& items,
+                       const RuntimeCounts& counts, RecordSink& sink);
+
+}  // namespace tgram::recio

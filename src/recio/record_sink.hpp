@@ -1,0 +1,42 @@
+// Where the editing engines put the characters of output records.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace tgram::recio {
+
+// The current output record of a write statement. Editing engines put runs
+// of characters into it and end records; the unit behind it decides how a
+// record is stored (a file appends CR LF, the console applies carriage
+// control).
+class RecordSink {
+ public:
+  virtual ~RecordSink() = default;
+
+  // Blanks owed to the current record, written in front of the next
+  // characters put into it.
+  std::int64_t pendingBlanks = 0;
+
+  // Writes the owed blanks, then `text`, and clears the owed blanks.
+  void put(std::string_view text) {
+    if (pendingBlanks > 0) putBlanks(pendingBlanks);
+    pendingBlanks = 0;
+    if (!text.empty()) putText(text.data(), text.size());
+  }
+
+  // Ends the current record; the next characters begin a new one. On a file
+  // the blanks still owed are written before the record end; on the console
+  // they are dropped. Owed blanks are cleared either way.
+  virtual void endRecord() = 0;
+
+  // Raises condition `number` for the write statement, naming the sink's
+  // file. Never returns.
+  [[noreturn]] virtual void fail(int number) = 0;
+
+ protected:
+  virtual void putBlanks(std::int64_t count) = 0;
+  virtual void putText(const char* text, std::size_t length) = 0;
+};
+
+}  // namespace tgram::recio

@@ -1,0 +1,78 @@
+// The state of one connection between a unit number and a file or device.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace tgram::recio {
+
+// How records are stored, derived from access and form at open time.
+enum class RecordKind : int {
+  Internal = 0,
+  Console = 1,  // console or device, formatted sequential
+  DirectFormatted = 2,
+  SequentialFormatted = 3,  // ordinary text file: CR LF after each record
+  DirectBinary = 4,
+  SequentialBinary = 5,
+  DirectUnformatted = 6,
+  SequentialUnformatted = 7,
+};
+
+enum class Action : int { Read = 1, ReadWrite = 2, Write = 3 };
+enum class CarriageControl : int { FirstCharacter = 0, List = 1 };
+enum class Share : int { DenyNone = 0, Compat = 1, DenyRead = 2, DenyWrite = 3, DenyReadWrite = 4 };
+enum class Delimiter : int { None = 0, Apostrophe = 1, Quote = 2 };
+
+inline constexpr std::int32_t kFileBufferSize = 1024;
+inline constexpr std::int32_t kDeviceBufferSize = 132;
+
+struct UnitRecord {
+  std::string fileName;   // as opened, trimmed; "CON" for the console
+  int handle = -1;        // POSIX descriptor; 0, 1, 2 for the console streams
+  bool ownsHandle = false;  // the handle is closed when the unit is closed
+  RecordKind recordKind = RecordKind::SequentialFormatted;
+
+  // The record buffer: bufferSize bytes plus one spare byte, so that reading
+  // can place a missing final line feed behind a short block.
+  std::unique_ptr<char[]> buffer;
+  std::int32_t bufferSize = kFileBufferSize;
+  std::int32_t position = 0;    // index of the next character to transfer
+  std::int32_t lastIndex = -1;  // last valid character; bufferSize-1 on output
+  std::int64_t filePosition = 0;  // file offset just past the buffer's data
+
+  std::int32_t recordLength = 1024;
+  Action action = Action::ReadWrite;
+  Share share = Share::DenyNone;
+  CarriageControl carriageControl = CarriageControl::List;
+  bool blankZero = false;
+  Delimiter delimiter = Delimiter::None;
+  bool pad = true;
+  bool scratch = false;
+  bool isDevice = false;        // connected to a named device, not a file
+  dev_t device = 0;             // identity of a file, for "same file" tests
+  ino_t inode = 0;
+
+  bool outputPending = false;  // last transfer was output; console: line end owed
+  bool lineClosed = false;     // console: a close has paid the owed line end
+  bool midRecord = false;      // part of the current record is already out
+  bool dirty = false;          // the buffer holds output not yet written
+
+  // Reading: the end of the file. `dataEndsWithLf` tells whether the last
+  // byte taken from the file was a line feed (true for an empty file: nothing
+  // is owed); `endLfSupplied` that the missing final line feed was given.
+  bool dataEndsWithLf = true;
+  bool endLfSupplied = false;
+  bool reachedEnd = false;
+
+  void allocateBuffer(std::int32_t size) {
+    bufferSize = size;
+    buffer = std::make_unique<char[]>(static_cast<std::size_t>(size) + 1);
+    position = 0;
+    lastIndex = -1;
+  }
+};
+
+}  // namespace tgram::recio

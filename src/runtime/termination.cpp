@@ -1,0 +1,99 @@
+#include "runtime/termination.hpp"
+
+#include <cstdio>
+#include <new>
+#include <string>
+
+#include "runtime/messages.hpp"
+#include "runtime/rawio.hpp"
+
+namespace tgram::runtime {
+
+namespace {
+
+constexpr std::string_view kLineEnd = "\r\n";
+
+std::string_view labelOf(StatementKind kind) {
+  switch (kind) {
+    case StatementKind::Close: return ": CLOSE(";
+    case StatementKind::Write: return ": WRITE(";
+    case StatementKind::Open: return ": OPEN(";
+    case StatementKind::Read: return ": READ(";
+    case StatementKind::Math: return ": MATH\r\n- ";
+    case StatementKind::None: break;
+  }
+  return "\r\n- ";
+}
+
+bool namesFile(StatementKind kind) {
+  return kind != StatementKind::Math && kind != StatementKind::None;
+}
+
+}  // namespace
+
+int Termination::runProgram(const std::function<void()>& program) {
+  int status = 0;
+  try {
+    program();
+  } catch (const ProgramExit& exit) {
+    status = exit.status;
+  } catch (const RuntimeError& error) {
+    writeErrorReport(error);
+    status = 1;
+  } catch (const std::bad_alloc&) {
+    writeErrorReport(RuntimeError(6700, StatementKind::None, {},
+                                  std::string(conditionMessage(6700))));
+    status = 1;
+  }
+  return runExitProcessing(status);
+}
+
+void Termination::stopProgram() { stopWith("Stop - Program terminated."); }
+
+void Termination::stopProgram(std::string_view text) { stopWith(text); }
+
+void Termination::stopWith(std::string_view line) {
+  if (participant_ != nullptr && participant_->consoleOutputPending()) {
+    writeBytes(stdoutFd_, kLineEnd);
+  }
+  std::string message(line);
+  message += kLineEnd;
+  writeBytes(stdoutFd_, message);
+  exitProgram(0);
+}
+
+void Termination::exitProgram(int status) { throw ProgramExit{status}; }
+
+void Termination::writeErrorReport(const RuntimeError& error) const {
+  char number[16];
+  std::snprintf(number, sizeof number, "%c%04d", error.prefix(),
+                error.number());
+  // Each piece is one write; a failing write is ignored.
+  writeBytes(stderrFd_, kLineEnd);
+  writeBytes(stderrFd_, "run-time error ");
+  writeBytes(stderrFd_, number);
+  writeBytes(stderrFd_, labelOf(error.kind()));
+  if (namesFile(error.kind())) {
+    writeBytes(stderrFd_, error.fileName());
+    writeBytes(stderrFd_, error.message().empty() ? ")\r\n" : ")\r\n- ");
+  }
+  writeBytes(stderrFd_, error.message());
+  writeBytes(stderrFd_, kLineEnd);
+}
+
+int Termination::runExitProcessing(int status) {
+  if (exitInProgress_) return status;
+  exitInProgress_ = true;
+  if (participant_ != nullptr) {
+    try {
+      participant_->closeAllUnits();
+    } catch (const RuntimeError& error) {
+      // Reported, but the run's status stays; the units not yet closed are
+      // abandoned.
+      writeErrorReport(error);
+    }
+  }
+  return status;
+}
+
+}  // namespace tgram::runtime

@@ -1,0 +1,67 @@
+// How a run ends: STOP, the run-time error report, and exit processing.
+#pragma once
+
+#include <functional>
+#include <string_view>
+
+#include "runtime/condition.hpp"
+
+namespace tgram::runtime {
+
+// Unwinds to the process entry, which runs exit processing and ends the
+// process with `status`.
+struct ProgramExit {
+  int status;
+};
+
+// What exit processing needs from the unit layer.
+class ExitParticipant {
+ public:
+  virtual ~ExitParticipant() = default;
+  // Closes every connected unit with its default status, in slot order, and
+  // then pays the console's owed line end. May raise; a raise abandons the
+  // units not yet closed.
+  virtual void closeAllUnits() = 0;
+  // Whether a console line end is owed on standard output.
+  virtual bool consoleOutputPending() const = 0;
+};
+
+class Termination {
+ public:
+  explicit Termination(int stdoutFd = 1, int stderrFd = 2)
+      : stdoutFd_(stdoutFd), stderrFd_(stderrFd) {}
+
+  void registerExitProcessing(ExitParticipant* participant) {
+    participant_ = participant;
+  }
+  bool exitInProgress() const { return exitInProgress_; }
+
+  // Runs `program` and ends the run the way it asks: STOP, exitProgram, or a
+  // raised condition (reported here). Then runs exit processing and returns
+  // the status the process ends with.
+  int runProgram(const std::function<void()>& program);
+
+  // STOP without a text: "Stop - Program terminated.", then exit status 0.
+  [[noreturn]] void stopProgram();
+  // STOP with a text: the text itself, then exit status 0.
+  [[noreturn]] void stopProgram(std::string_view text);
+  // Ends the run with `status` after exit processing.
+  [[noreturn]] void exitProgram(int status);
+
+  // Writes the report of `error` to standard error, each piece one write.
+  void writeErrorReport(const RuntimeError& error) const;
+
+  // Exit processing: closes the connected units (a condition raised there is
+  // reported and abandons the remaining units) and returns `status`.
+  int runExitProcessing(int status);
+
+ private:
+  [[noreturn]] void stopWith(std::string_view line);
+
+  int stdoutFd_;
+  int stderrFd_;
+  ExitParticipant* participant_ = nullptr;
+  bool exitInProgress_ = false;
+};
+
+}  // namespace tgram::runtime
