@@ -1,1 +1,9 @@
-int main() { return 0; }
+#include <string>
+#include <vector>
+
+#include "app/entry.hpp"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+  return tgram::app::runProcess(tgram::recio::ConsoleStreams::standard(), std::move(arguments));
+}

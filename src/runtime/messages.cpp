@@ -21,6 +21,7 @@ constexpr CatalogueEntry kCatalogue[] = {
     {6103, "invalid real"},
     {6104, "real value out of range for its item"},
     {6110, "value outside the limits of the program's tables"},
+    {6200, "formatted input or output on a unit that does not hold text records"},
     {6202, "device cannot be opened with this form or access"},
     {6205, "character item needs an A edit descriptor"},
     {6206, "real item has no edit descriptor to match it"},

@@ -1,0 +1,73 @@
+#include "recio/record_io.hpp"
+
+#include "recio/listout.hpp"
+#include "recio/unit_output.hpp"
+
+namespace tgram::recio {
+
+using runtime::StatementKind;
+
+namespace {
+
+bool inRange(std::int32_t unit) {
+  return (unit >= kMinUnit && unit <= kMaxUnit) || unit == kConsoleInputUnit ||
+         unit == kConsoleOutputUnit;
+}
+
+// Formatted statements need a unit that stores text records.
+void requireFormattedUnit(const UnitRecord& unit, StatementKind kind) {
+  switch (unit.recordKind) {
+    case RecordKind::Console:
+    case RecordKind::SequentialFormatted:
+    case RecordKind::DirectFormatted:
+      return;
+    default:
+      runtime::raiseRuntimeError(6200, kind, unit.fileName);
+  }
+}
+
+}  // namespace
+
+void RecordIo::beginWrite(std::int32_t unit) {
+  if (!inRange(unit)) runtime::raiseRuntimeError(6314, StatementKind::Write);
+  write_.emplace(WriteStatement{unit, std::nullopt, {}});
+}
+
+void RecordIo::beginWrite(std::int32_t unit, const char* formatText, std::int32_t formatLength) {
+  beginWrite(unit);
+  write_->format = compileFormat(formatText, formatLength);
+}
+
+void RecordIo::endWrite() {
+  // The statement ends here whatever happens.
+  WriteStatement statement = std::move(*write_);
+  write_.reset();
+  UnitRecord& unit = units_.unitForWrite(statement.unit);
+  requireFormattedUnit(unit, StatementKind::Write);
+  beginUnitOutput(unit);
+  UnitSink sink(unit);
+  if (statement.format) {
+    runFormattedWrite(*statement.format, statement.items, runtimeCounts_, sink);
+  } else {
+    writeListDirected(statement.items, sink);
+  }
+  unit.lineClosed = false;
+}
+
+void RecordIo::beginRead(std::int32_t unit) {
+  if (!inRange(unit)) runtime::raiseRuntimeError(6314, StatementKind::Read);
+  UnitRecord& record = units_.unitForRead(unit);
+  requireFormattedUnit(record, StatementKind::Read);
+  beginUnitInput(record);
+  read_.emplace(record);
+}
+
+ListReader& RecordIo::reader() { return *read_; }
+
+void RecordIo::endRead() {
+  ListReader& current = *read_;
+  current.finish();
+  read_.reset();
+}
+
+}  // namespace tgram::recio

@@ -1,0 +1,65 @@
+// The statement interface: every input and output of the program is a
+// statement begun on a unit, fed its items in order, and ended.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <optional>
+#include <string_view>
+
+#include "recio/fmtout.hpp"
+#include "recio/format.hpp"
+#include "recio/items.hpp"
+#include "recio/listin.hpp"
+#include "recio/units.hpp"
+
+namespace tgram::recio {
+
+class RecordIo {
+ public:
+  explicit RecordIo(UnitTable& units) : units_(units) {}
+
+  int openUnit(std::int32_t unit, const OpenSpec& spec) { return units_.openUnit(unit, spec); }
+  int closeUnit(std::int32_t unit, std::optional<std::string_view> status = std::nullopt) {
+    return units_.closeUnit(unit, status);
+  }
+
+  // A write statement: list-directed without a format, formatted with one
+  // (`formatLength` -1: the text ends at its first NUL byte). Items are
+  // captured by value; the statement is carried out whole by endWrite.
+  void beginWrite(std::int32_t unit);
+  void beginWrite(std::int32_t unit, const char* formatText, std::int32_t formatLength = -1);
+  void writeInteger4(std::int32_t value) { write_->items.addInteger(ItemKind::Integer4, value); }
+  void writeReal4(float value) { write_->items.addReal4(value); }
+  void writeCharacter(const char* text, std::int32_t length) {
+    write_->items.addCharacter(text, length);
+  }
+  void writeCharacter(std::string_view text) { write_->items.addCharacter(text); }
+  // Values for the "^" placeholders of formats, in their order.
+  void setRuntimeCounts(std::initializer_list<std::int32_t> values) { runtimeCounts_.set(values); }
+  void endWrite();
+
+  // A list-directed read statement. Each item is read and stored at once.
+  void beginRead(std::int32_t unit);
+  void readInteger4(std::int32_t& place) { reader().readInteger4(place); }
+  void readReal4(float& place) { reader().readReal4(place); }
+  void endRead();
+
+  UnitTable& units() { return units_; }
+
+ private:
+  struct WriteStatement {
+    std::int32_t unit;
+    std::optional<CompiledFormat> format;
+    CapturedItems items;
+  };
+
+  ListReader& reader();
+
+  UnitTable& units_;
+  RuntimeCounts runtimeCounts_;
+  std::optional<WriteStatement> write_;
+  std::optional<ListReader> read_;
+};
+
+}  // namespace tgram::recio

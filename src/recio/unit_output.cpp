@@ -1,0 +1,190 @@
+#include "recio/unit_output.hpp"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "runtime/rawio.hpp"
+
+namespace tgram::recio {
+
+using runtime::StatementKind;
+
+namespace {
+
+// The condition for a write (or a change of the file's end) that the system
+// refused with `error`.
+int writeFailureNumber(int error) {
+  switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+      return 6422;
+    default:
+      return 6421;
+  }
+}
+
+bool isRegularFile(int fd) {
+  struct stat st {};
+  return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// Offset in the file of the next character to transfer while the buffer
+// holds data read from the file.
+std::int64_t readingOffset(const UnitRecord& unit) {
+  const std::int64_t unread = std::max<std::int64_t>(
+      0, static_cast<std::int64_t>(unit.lastIndex) + 1 - unit.position);
+  return unit.filePosition - unread;
+}
+
+}  // namespace
+
+void flushUnitBuffer(UnitRecord& unit, StatementKind kind) {
+  if (!unit.dirty) return;
+  const std::int32_t held = unit.position;
+  unit.position = 0;
+  unit.dirty = false;
+  if (held == 0) return;
+  const int error = runtime::writeBytes(
+      unit.handle, std::string_view(unit.buffer.get(), static_cast<std::size_t>(held)));
+  if (error != 0) runtime::raiseRuntimeError(writeFailureNumber(error), kind, unit.fileName);
+  unit.filePosition += held;
+}
+
+void beginUnitOutput(UnitRecord& unit) {
+  if (unit.recordKind == RecordKind::Console) {
+    unit.lastIndex = unit.bufferSize - 1;
+    return;
+  }
+  if (!unit.outputPending) {
+    if (unit.action == Action::Read) {
+      runtime::raiseRuntimeError(6421, StatementKind::Write, unit.fileName);
+    }
+    // Output starts where reading stopped; whatever follows is cut off.
+    const std::int64_t offset = readingOffset(unit);
+    if (unit.lastIndex >= 0 && ::lseek(unit.handle, offset, SEEK_SET) < 0 &&
+        errno != ESPIPE) {
+      runtime::raiseRuntimeError(6421, StatementKind::Write, unit.fileName);
+    }
+    if (isRegularFile(unit.handle) && ::ftruncate(unit.handle, offset) != 0) {
+      runtime::raiseRuntimeError(writeFailureNumber(errno), StatementKind::Write,
+                                 unit.fileName);
+    }
+    unit.filePosition = offset;
+    unit.position = 0;
+    unit.outputPending = true;
+  }
+  unit.lastIndex = unit.bufferSize - 1;
+}
+
+void beginUnitInput(UnitRecord& unit) {
+  if (unit.recordKind == RecordKind::Console || !unit.outputPending) return;
+  flushUnitBuffer(unit, StatementKind::Read);
+  unit.outputPending = false;
+  unit.position = 0;
+  unit.lastIndex = -1;
+}
+
+std::string_view consoleLineEnd(bool lineEndOwed, char control) {
+  switch (control) {
+    case '+': return "\r";
+    case '1': return "\r\n\f\r \r";
+    case '0': return lineEndOwed ? "\r\n\r\n" : "\r\n";
+    default: return lineEndOwed ? "\r\n" : "";
+  }
+}
+
+// Characters go into the buffer; a buffer that becomes full is written out
+// at once and filling goes on at its start.
+void UnitSink::putBlanks(std::int64_t count) {
+  while (count > 0) {
+    const std::int64_t room = unit_.bufferSize - unit_.position;
+    const std::int32_t n = static_cast<std::int32_t>(std::min(count, room));
+    std::memset(unit_.buffer.get() + unit_.position, ' ', static_cast<std::size_t>(n));
+    unit_.position += n;
+    unit_.dirty = true;
+    count -= n;
+    if (unit_.position == unit_.bufferSize) drainFullBuffer();
+  }
+}
+
+void UnitSink::putText(const char* text, std::size_t length) {
+  while (length > 0) {
+    const std::size_t room = static_cast<std::size_t>(unit_.bufferSize - unit_.position);
+    const std::size_t n = std::min(length, room);
+    std::memcpy(unit_.buffer.get() + unit_.position, text, n);
+    unit_.position += static_cast<std::int32_t>(n);
+    unit_.dirty = true;
+    text += n;
+    length -= n;
+    if (unit_.position == unit_.bufferSize) drainFullBuffer();
+  }
+}
+
+void UnitSink::drainFullBuffer() {
+  if (isConsole()) {
+    writeConsolePiece(false);
+  } else {
+    flushUnitBuffer(unit_, StatementKind::Write);
+  }
+}
+
+// Writes what the console buffer holds of the current record. The first
+// piece of a record is preceded by the line end owed for the line before
+// and loses its first character, which is carriage control.
+void UnitSink::writeConsolePiece(bool recordEnds) {
+  UnitRecord& u = unit_;
+  std::string_view held(u.buffer.get(), static_cast<std::size_t>(u.position));
+  char bytes[8 + kDeviceBufferSize];
+  std::size_t n = 0;
+  if (!u.midRecord) {
+    if (held.empty() && recordEnds) held = " ";  // an empty record is an empty line
+    const bool owed = u.outputPending && !u.lineClosed;
+    std::string_view lineEnd;
+    if (u.carriageControl == CarriageControl::List) {
+      lineEnd = u.outputPending ? "\r\n" : "";
+    } else {
+      lineEnd = consoleLineEnd(owed, held.empty() ? ' ' : held.front());
+      held.remove_prefix(held.empty() ? 0 : 1);
+    }
+    std::memcpy(bytes, lineEnd.data(), lineEnd.size());
+    n = lineEnd.size();
+  }
+  std::string_view out;
+  std::string large;
+  if (held.size() <= sizeof bytes - n) {
+    std::memcpy(bytes + n, held.data(), held.size());
+    out = std::string_view(bytes, n + held.size());
+  } else {
+    large.assign(bytes, n);
+    large.append(held);
+    out = large;
+  }
+  // A console that cannot be written loses the text; the run goes on.
+  runtime::writeBytes(u.handle, out);
+  u.position = 0;
+  u.dirty = false;
+  u.midRecord = !recordEnds;
+  u.outputPending = true;
+}
+
+void UnitSink::endRecord() {
+  if (isConsole()) {
+    pendingBlanks = 0;
+    writeConsolePiece(true);
+    return;
+  }
+  if (pendingBlanks > 0) putBlanks(pendingBlanks);
+  pendingBlanks = 0;
+  putText("\r\n", 2);
+}
+
+void UnitSink::fail(int number) {
+  runtime::raiseRuntimeError(number, StatementKind::Write, unit_.fileName);
+}
+
+}  // namespace tgram::recio

@@ -1,0 +1,51 @@
+// The output side of a unit: putting characters into its record buffer,
+// ending records, and writing the buffer to the file or console.
+#pragma once
+
+#include "recio/record_sink.hpp"
+#include "recio/unit_record.hpp"
+#include "runtime/condition.hpp"
+
+namespace tgram::recio {
+
+// Gets a unit ready for a write statement. On a file whose last transfer was
+// not output, the file's end is set at the current position first, so that
+// older contents beyond it are cut off.
+void beginUnitOutput(UnitRecord& unit);
+
+// Gets a unit ready for a read statement: output still held is written and
+// reading goes on from the current position.
+void beginUnitInput(UnitRecord& unit);
+
+// Writes the output held in a file unit's buffer. A failed write discards
+// the held bytes (they cannot be written) and raises the condition for the
+// system's reason on behalf of `kind`.
+void flushUnitBuffer(UnitRecord& unit, runtime::StatementKind kind);
+
+// The console's line end owed before a record, chosen by the record's first
+// character (its carriage control).
+std::string_view consoleLineEnd(bool lineEndOwed, char control);
+
+// The records of one write statement on a unit.
+class UnitSink final : public RecordSink {
+ public:
+  explicit UnitSink(UnitRecord& unit) : unit_(unit) {}
+
+  void endRecord() override;
+  [[noreturn]] void fail(int number) override;
+
+ protected:
+  void putBlanks(std::int64_t count) override;
+  void putText(const char* text, std::size_t length) override;
+
+ private:
+  bool isConsole() const { return unit_.recordKind == RecordKind::Console; }
+  // Makes room in a full buffer: a file writes it out; the console writes
+  // the part of the record held so far.
+  void drainFullBuffer();
+  void writeConsolePiece(bool recordEnds);
+
+  UnitRecord& unit_;
+};
+
+}  // namespace tgram::recio

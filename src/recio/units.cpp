@@ -1,0 +1,582 @@
+#include "recio/units.hpp"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <utility>
+
+#include "recio/unit_output.hpp"
+#include "runtime/rawio.hpp"
+
+namespace tgram::recio {
+
+using runtime::StatementKind;
+using runtime::raiseRuntimeError;
+
+namespace {
+
+constexpr std::size_t kFileNameMax = 259;
+constexpr std::int32_t kFreeSlot = INT32_MIN;
+
+enum class Status { Old, New, Scratch, Replace, Unknown };
+enum class Access { Sequential, Direct, Append };
+enum class Form { Formatted, Unformatted, Binary };
+enum class Position { AsIs, Rewind, Append };
+
+char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// A keyword's value as it is matched: upper-cased, trailing blanks dropped.
+std::string keyword(std::string_view value) {
+  while (!value.empty() && value.back() == ' ') value.remove_suffix(1);
+  std::string out(value);
+  for (char& c : out) c = upper(c);
+  return out;
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(),
+                    [](char x, char y) { return upper(x) == upper(y); });
+}
+
+std::string_view trimBlanks(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  return text;
+}
+
+// Matches an optional keyword against its accepted values; an unrecognised
+// value raises `error` before the open itself begins.
+template <typename T>
+std::optional<T> matchKeyword(std::optional<std::string_view> value,
+                              std::initializer_list<std::pair<std::string_view, T>> accepted,
+                              int error) {
+  if (!value) return std::nullopt;
+  const std::string key = keyword(*value);
+  for (const auto& [text, result] : accepted) {
+    if (key == text) return result;
+  }
+  raiseRuntimeError(error, StatementKind::None);
+}
+
+// The condition for an open that the system refused with `error`.
+int openFailureNumber(int error) {
+  switch (error) {
+    case ENOENT: return 6416;
+    case EEXIST: return 6415;
+    case EMFILE:
+    case ENFILE: return 6417;
+    case ENAMETOOLONG:
+    case EINVAL:
+    case ENOTDIR:
+    case ELOOP:
+    case EILSEQ: return 6412;
+    case ENOSPC:
+    case EDQUOT: return 6422;
+    case ENOMEM: return 6700;
+    default: return 6414;  // access refused, or any other refusal
+  }
+}
+
+RecordKind recordKindOf(Access access, Form form) {
+  const bool direct = access == Access::Direct;
+  switch (form) {
+    case Form::Formatted:
+      return direct ? RecordKind::DirectFormatted : RecordKind::SequentialFormatted;
+    case Form::Binary:
+      return direct ? RecordKind::DirectBinary : RecordKind::SequentialBinary;
+    case Form::Unformatted: break;
+  }
+  return direct ? RecordKind::DirectUnformatted : RecordKind::SequentialUnformatted;
+}
+
+// A device that a file name can stand for.
+struct DeviceName {
+  std::string_view name;
+  std::string_view opens;  // what is opened; empty for the standard streams
+};
+
+constexpr DeviceName kDevices[] = {
+    {"CON", ""},       {"USER", ""},      {"ERR", ""},       {"NUL", "/dev/null"},
+    {"COM1", "COM1"},  {"AUX", "COM1"},   {"LINE", "COM1"},  {"PRN", "PRN"},
+    {"COM2", "COM2"},  {"COM3", "COM3"},  {"COM4", "COM4"},  {"LPT1", "LPT1"},
+    {"LPT2", "LPT2"},  {"LPT3", "LPT3"},  {"LPT4", "LPT4"},
+};
+
+// The device `name` stands for, if any: the name without its extension must
+// be a device name, and a name with an extension beginning with E, L or U
+// is always an ordinary file.
+const DeviceName* deviceOf(std::string_view name) {
+  const std::size_t dot = name.rfind('.');
+  const bool hasExtension = dot != std::string_view::npos;
+  const std::string_view base = hasExtension ? name.substr(0, dot) : name;
+  if (base.size() != 3 && base.size() != 4) return nullptr;
+  if (hasExtension) {
+    const char first = upper(name.front());
+    if (first == 'E' || first == 'L' || first == 'U') return nullptr;
+  }
+  for (const DeviceName& device : kDevices) {
+    if (equalsIgnoringCase(base, device.name)) return &device;
+  }
+  return nullptr;
+}
+
+bool isCharacterDevice(int fd) {
+  struct stat st {};
+  return ::fstat(fd, &st) == 0 && S_ISCHR(st.st_mode);
+}
+
+std::unique_ptr<UnitRecord> consoleRecord(int handle) {
+  auto record = std::make_unique<UnitRecord>();
+  record->fileName = "CON";
+  record->handle = handle;
+  record->recordKind = RecordKind::Console;
+  record->carriageControl = CarriageControl::FirstCharacter;
+  record->isDevice = true;
+  record->allocateBuffer(kDeviceBufferSize);
+  return record;
+}
+
+}  // namespace
+
+ConsoleStreams ConsoleStreams::standard() {
+  ConsoleStreams streams;
+  streams.inputIsDevice = isCharacterDevice(streams.input);
+  streams.outputIsDevice = isCharacterDevice(streams.output);
+  return streams;
+}
+
+// The specifiers of one open, decoded, with their defaults applied.
+struct UnitTable::OpenRequest {
+  bool fileGiven = false;
+  std::string name;           // trimmed file name, extension dropped for devices
+  const DeviceName* device = nullptr;
+  Status status = Status::Unknown;
+  Access access = Access::Sequential;
+  Form form = Form::Formatted;
+  std::int32_t recordLength = 1024;
+  bool blankZero = false;
+  Position position = Position::AsIs;
+  std::optional<Action> action;
+  Delimiter delimiter = Delimiter::None;
+  bool pad = true;
+  std::int32_t blockSize = kFileBufferSize;
+  std::optional<CarriageControl> carriageControl;
+  Share share = Share::DenyNone;
+
+  RecordKind recordKind() const {
+    return device != nullptr ? RecordKind::Console : recordKindOf(access, form);
+  }
+  CarriageControl carriage() const {
+    if (carriageControl) return *carriageControl;
+    return device != nullptr ? CarriageControl::FirstCharacter : CarriageControl::List;
+  }
+};
+
+UnitTable::UnitTable(ConsoleStreams streams, std::vector<std::string> arguments)
+    : streams_(streams), arguments_(std::move(arguments)) {
+  for (Slot& slot : slots_) slot.unit = kFreeSlot;
+  inputConsole_ = consoleRecord(streams_.input);
+  if (!streams_.inputIsDevice || !streams_.outputIsDevice) {
+    outputConsole_ = consoleRecord(streams_.output);
+  }
+}
+
+UnitTable::~UnitTable() {
+  // Units still connected here were abandoned by a failure at exit: their
+  // descriptors are released without writing anything more.
+  for (Slot& slot : slots_) {
+    if (slot.record && slot.record->ownsHandle && slot.record->handle >= 0) {
+      ::close(slot.record->handle);
+    }
+  }
+}
+
+UnitTable::Slot* UnitTable::slotOf(std::int32_t unit) {
+  if (unit == kFreeSlot) return nullptr;
+  for (Slot& slot : slots_) {
+    if (slot.unit == unit && slot.record) return &slot;
+  }
+  return nullptr;
+}
+
+UnitRecord* UnitTable::find(std::int32_t unit) {
+  Slot* slot = slotOf(unit);
+  return slot ? slot->record.get() : nullptr;
+}
+
+bool UnitTable::consoleOutputPending() const {
+  const UnitRecord& out = outputConsole_ ? *outputConsole_ : *inputConsole_;
+  return out.outputPending;
+}
+
+// Every text specifier matched, defaults applied, and the specifiers checked
+// against each other.
+void UnitTable::decodeSpecifiers(const OpenSpec& spec, OpenRequest& r) {
+  const auto status = matchKeyword<Status>(
+      spec.status,
+      {{"OLD", Status::Old}, {"NEW", Status::New}, {"SCRATCH", Status::Scratch},
+       {"REPLACE", Status::Replace}, {"UNKNOWN", Status::Unknown}},
+      6304);
+  const auto access = matchKeyword<Access>(
+      spec.access,
+      {{"SEQUENTIAL", Access::Sequential}, {"DIRECT", Access::Direct},
+       {"APPEND", Access::Append}},
+      6306);
+  const auto form = matchKeyword<Form>(
+      spec.form,
+      {{"FORMATTED", Form::Formatted}, {"UNFORMATTED", Form::Unformatted},
+       {"BINARY", Form::Binary}},
+      6308);
+  const auto blank = matchKeyword<bool>(spec.blank, {{"NULL", false}, {"ZERO", true}}, 6307);
+  const auto position = matchKeyword<Position>(
+      spec.position,
+      {{"ASIS", Position::AsIs}, {"REWIND", Position::Rewind},
+       {"APPEND", Position::Append}},
+      6793);
+  const std::initializer_list<std::pair<std::string_view, Action>> actions = {
+      {"READ", Action::Read}, {"READWRITE", Action::ReadWrite}, {"WRITE", Action::Write}};
+  const auto action = matchKeyword<Action>(spec.action, actions, 6794);
+  const auto mode = matchKeyword<Action>(spec.mode, actions, 6305);
+  const auto delimiter = matchKeyword<Delimiter>(
+      spec.delimiter,
+      {{"NONE", Delimiter::None}, {"APOSTROPHE", Delimiter::Apostrophe},
+       {"QUOTE", Delimiter::Quote}},
+      6796);
+  const auto pad = matchKeyword<bool>(spec.pad, {{"YES", true}, {"NO", false}}, 6798);
+  const auto carriage = matchKeyword<CarriageControl>(
+      spec.carriageControl,
+      {{"FORTRAN", CarriageControl::FirstCharacter}, {"LIST", CarriageControl::List}},
+      6799);
+  const auto share = matchKeyword<Share>(
+      spec.share,
+      {{"DENYNONE", Share::DenyNone}, {"COMPAT", Share::Compat},
+       {"DENYRD", Share::DenyRead}, {"DENYWR", Share::DenyWrite},
+       {"DENYRW", Share::DenyReadWrite}},
+      6309);
+
+  r.fileGiven = spec.file.has_value();
+  r.status = status.value_or(r.fileGiven ? Status::Unknown : Status::Scratch);
+  r.position = position.value_or(Position::AsIs);
+  r.access = r.position == Position::Append ? Access::Append
+                                            : access.value_or(Access::Sequential);
+  r.form = form.value_or(r.access == Access::Direct ? Form::Unformatted : Form::Formatted);
+  r.blankZero = blank.value_or(false);
+  r.action = action ? action : mode;
+  r.delimiter = delimiter.value_or(Delimiter::None);
+  r.pad = pad.value_or(true);
+  r.carriageControl = carriage;
+  r.share = share.value_or(Share::DenyNone);
+
+  if (r.status == Status::Scratch && r.fileGiven) raiseRuntimeError(6301, StatementKind::None);
+  if (spec.recordLength && *spec.recordLength <= 0) raiseRuntimeError(6315, StatementKind::None);
+  if (r.access == Access::Direct && !spec.recordLength) raiseRuntimeError(6311, StatementKind::None);
+  if (r.form != Form::Formatted && delimiter) raiseRuntimeError(6795, StatementKind::None);
+  if (r.form != Form::Formatted && pad) raiseRuntimeError(6797, StatementKind::None);
+
+  const bool formattedSequential = r.form == Form::Formatted && r.access != Access::Direct;
+  r.recordLength = spec.recordLength.value_or(formattedSequential ? 1024 : 65536);
+  if (r.access == Access::Direct && r.form == Form::Formatted) r.recordLength += 2;
+  if (spec.blockSize && *spec.blockSize > 0) {
+    const std::int64_t rounded = (static_cast<std::int64_t>(*spec.blockSize) + 511) / 512 * 512;
+    r.blockSize = static_cast<std::int32_t>(std::min<std::int64_t>(rounded, INT32_MAX / 2));
+  }
+}
+
+int UnitTable::openUnit(std::int32_t unit, const OpenSpec& spec) {
+  if (unit < kMinUnit || unit > kMaxUnit) return 6314;
+  OpenRequest request;
+  decodeSpecifiers(spec, request);
+
+  // The file name: trimmed; a blank one comes from the command line or the
+  // user; none at all keeps a connected unit's file or makes a scratch file.
+  if (request.fileGiven) {
+    request.name = std::string(trimBlanks(spec.file->substr(0, kFileNameMax)));
+    if (request.name.empty()) request.name = nameFromUser(unit);
+  } else if (UnitRecord* connected = find(unit)) {
+    request.name = connected->fileName;
+    request.fileGiven = true;
+  }
+  if (request.fileGiven) {
+    request.device = deviceOf(request.name);
+    if (request.device != nullptr) {
+      const std::size_t dot = request.name.rfind('.');
+      if (dot != std::string::npos) request.name.resize(dot);
+      const bool sequential = request.access == Access::Sequential;
+      if (!sequential || request.form == Form::Unformatted) {
+        raiseRuntimeError(6202, StatementKind::Open, request.name);
+      }
+      request.status = Status::Old;
+    }
+  }
+  connect(unit, request);
+  return 0;
+}
+
+void UnitTable::connect(std::int32_t unit, OpenRequest& r) {
+  const auto fail = [&](int number) { raiseRuntimeError(number, StatementKind::Open, r.name); };
+
+  // Is `record` connected to what this open names?
+  struct stat named {};
+  const bool namedExists =
+      r.fileGiven && r.device == nullptr && ::stat(r.name.c_str(), &named) == 0;
+  const auto sameFile = [&](const UnitRecord& record) {
+    if (r.device != nullptr || record.isDevice) {
+      return r.device != nullptr && record.isDevice &&
+             equalsIgnoringCase(record.fileName, r.device->name);
+    }
+    if (record.fileName == r.name) return true;
+    return namedExists && record.device == named.st_dev && record.inode == named.st_ino;
+  };
+
+  if (Slot* slot = slotOf(unit)) {
+    UnitRecord& record = *slot->record;
+    if (r.fileGiven && sameFile(record)) {
+      if (record.recordKind != r.recordKind()) fail(6209);
+      record.blankZero = r.blankZero;
+      record.delimiter = r.delimiter;
+      record.pad = r.pad;
+      record.carriageControl = r.carriage();
+      return;
+    }
+    closeSlot(*slot, std::nullopt);
+  }
+  if (r.fileGiven && !(r.device != nullptr && r.device->opens == "/dev/null")) {
+    for (const Slot& slot : slots_) {
+      if (slot.record && sameFile(*slot.record)) fail(6413);
+    }
+  }
+
+  auto record = std::make_unique<UnitRecord>();
+  record->recordKind = r.recordKind();
+  record->recordLength = r.recordLength;
+  record->blankZero = r.blankZero;
+  record->delimiter = r.delimiter;
+  record->pad = r.pad;
+  record->carriageControl = r.carriage();
+  record->share = r.share;
+  bool created = false;
+
+  if (r.device != nullptr && r.device->opens.empty()) {
+    // The standard streams.
+    record->fileName = r.name;
+    record->handle = equalsIgnoringCase(r.device->name, "ERR") ? streams_.error : streams_.output;
+    record->action = Action::Write;
+    record->isDevice = true;
+  } else if (r.status == Status::Scratch) {
+    std::string name = "ZZXXXXXX";
+    const int fd = ::mkstemp(name.data());
+    if (fd < 0) fail(openFailureNumber(errno));
+    ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    record->fileName = name;
+    record->handle = fd;
+    record->ownsHandle = true;
+    record->action = Action::ReadWrite;
+    record->scratch = true;
+    created = true;
+  } else {
+    const std::string path = r.device != nullptr ? std::string(r.device->opens) : r.name;
+    int createFlags = 0;
+    switch (r.status) {
+      case Status::Old: break;
+      case Status::New: createFlags = O_CREAT | O_EXCL; break;
+      case Status::Replace:
+        if (::unlink(path.c_str()) != 0 && errno != ENOENT) fail(openFailureNumber(errno));
+        createFlags = O_CREAT | O_EXCL;
+        break;
+      case Status::Unknown: {
+        struct stat st {};
+        if (::stat(path.c_str(), &st) != 0) createFlags = O_CREAT;
+        break;
+      }
+      case Status::Scratch: break;
+    }
+    // Read and write unless an action is given; otherwise fall back to
+    // reading only, then to writing only.
+    std::vector<std::pair<int, Action>> attempts;
+    if (r.action) {
+      const int mode = *r.action == Action::Read    ? O_RDONLY
+                       : *r.action == Action::Write ? O_WRONLY
+                                                    : O_RDWR;
+      attempts.emplace_back(mode, *r.action);
+    } else {
+      attempts = {{O_RDWR, Action::ReadWrite}, {O_RDONLY, Action::Read}, {O_WRONLY, Action::Write}};
+    }
+    int fd = -1;
+    int error = 0;
+    for (const auto& [mode, action] : attempts) {
+      fd = ::open(path.c_str(), mode | createFlags | O_CLOEXEC | O_NOCTTY, 0666);
+      if (fd >= 0) {
+        record->action = action;
+        break;
+      }
+      error = errno;
+    }
+    if (fd < 0) fail(openFailureNumber(error));
+    record->fileName = r.name;
+    record->handle = fd;
+    record->ownsHandle = true;
+    record->isDevice = r.device != nullptr;
+    created = createFlags != 0;
+  }
+
+  if (!record->isDevice) {
+    struct stat st {};
+    if (::fstat(record->handle, &st) == 0) {
+      record->device = st.st_dev;
+      record->inode = st.st_ino;
+    }
+  }
+  record->allocateBuffer(record->recordKind == RecordKind::Console ? kDeviceBufferSize
+                                                                   : r.blockSize);
+  // A new file has nothing older to discard at its first write.
+  record->outputPending = created;
+  if (r.position == Position::Append && record->ownsHandle) {
+    const off_t end = ::lseek(record->handle, 0, SEEK_END);
+    if (end > 0) record->filePosition = end;
+  }
+
+  for (Slot& slot : slots_) {
+    if (!slot.record) {
+      slot.unit = unit;
+      slot.record = std::move(record);
+      return;
+    }
+  }
+  if (record->ownsHandle) ::close(record->handle);
+  record->handle = -1;
+  fail(6418);
+}
+
+int UnitTable::closeUnit(std::int32_t unit, std::optional<std::string_view> status) {
+  std::optional<bool> keep;
+  if (status) {
+    const std::string key = keyword(*status);
+    if (key == "KEEP") {
+      keep = true;
+    } else if (key == "DELETE") {
+      keep = false;
+    } else {
+      return 6304;
+    }
+  }
+  if (Slot* slot = slotOf(unit)) closeSlot(*slot, keep);
+  return 0;
+}
+
+void UnitTable::closeSlot(Slot& slot, std::optional<bool> keepGiven) {
+  UnitRecord& u = *slot.record;
+  const bool keep = keepGiven.value_or(!u.scratch);
+  if (u.outputPending) {
+    if (u.recordKind == RecordKind::Console) {
+      runtime::writeBytes(u.handle, "\r\n");
+      u.lineClosed = true;
+      u.outputPending = false;
+    } else if (keep) {
+      flushUnitBuffer(u, StatementKind::Close);
+    }
+  }
+  if (u.ownsHandle && u.handle >= 0) ::close(u.handle);
+  u.handle = -1;
+  u.ownsHandle = false;
+  if (keep && u.scratch) raiseRuntimeError(6300, StatementKind::Close, u.fileName);
+  if (!keep && !u.isDevice && ::unlink(u.fileName.c_str()) != 0 &&
+      (errno == EACCES || errno == EPERM)) {
+    raiseRuntimeError(6404, StatementKind::Close, u.fileName);
+  }
+  slot.record.reset();
+  slot.unit = kFreeSlot;
+}
+
+void UnitTable::closeAllUnits() {
+  for (Slot& slot : slots_) {
+    if (slot.record) closeSlot(slot, std::nullopt);
+  }
+  UnitRecord& out = consoleOutput();
+  if (out.outputPending && !out.lineClosed) runtime::writeBytes(streams_.output, "\r\n");
+}
+
+std::string UnitTable::nameFromUser(std::int32_t unit) {
+  while (nextArgument_ < arguments_.size()) {
+    const std::string_view argument =
+        trimBlanks(std::string_view(arguments_[nextArgument_++]).substr(0, kFileNameMax));
+    if (!argument.empty()) return std::string(argument);
+  }
+  UnitRecord& out = consoleOutput();
+  if (out.outputPending && !out.lineClosed) {
+    runtime::writeBytes(streams_.output, "\r\n");
+    out.outputPending = false;
+  }
+  for (;;) {
+    runtime::writeBytes(streams_.output,
+                        "File name missing or blank - please enter file name\r\nUNIT " +
+                            std::to_string(unit) + "? ");
+    std::string line;
+    bool lineEnded = false;
+    char c = 0;
+    for (;;) {
+      const ssize_t n = ::read(streams_.input, &c, 1);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      if (c == '\n') {
+        lineEnded = true;
+        break;
+      }
+      if (c != '\r' && line.size() <= kFileNameMax) line.push_back(c);
+    }
+    const std::string_view answer = trimBlanks(line);
+    if (!answer.empty()) return std::string(answer.substr(0, kFileNameMax));
+    // At the end of the console input no name can ever come: asking again
+    // would never end.
+    if (!lineEnded) raiseRuntimeError(6501, StatementKind::Open, "CON");
+  }
+}
+
+UnitRecord& UnitTable::connectImplicitly(std::int32_t unit, std::string_view status) {
+  OpenSpec spec;
+  spec.file = "";
+  spec.status = status;
+  openUnit(unit, spec);
+  return *find(unit);
+}
+
+UnitRecord& UnitTable::unitForWrite(std::int32_t unit) {
+  UnitRecord* record = nullptr;
+  if (unit == kConsoleOutputUnit || unit == kConsoleInputUnit) {
+    record = &consoleOutput();
+  } else if (unit < kMinUnit || unit > kMaxUnit) {
+    raiseRuntimeError(6314, StatementKind::Write);
+  } else if (UnitRecord* connected = find(unit)) {
+    record = connected;
+  } else if (isPreconnected(unit)) {
+    record = &consoleOutput();
+  } else {
+    record = &connectImplicitly(unit, "UNKNOWN");
+  }
+  if (record == inputConsole_.get() && !outputConsole_) record->handle = streams_.output;
+  return *record;
+}
+
+UnitRecord& UnitTable::unitForRead(std::int32_t unit) {
+  UnitRecord* record = nullptr;
+  if (unit == kConsoleOutputUnit || unit == kConsoleInputUnit) {
+    record = &consoleInput();
+  } else if (unit < kMinUnit || unit > kMaxUnit) {
+    raiseRuntimeError(6314, StatementKind::Read);
+  } else if (UnitRecord* connected = find(unit)) {
+    record = connected;
+  } else if (isPreconnected(unit)) {
+    record = &consoleInput();
+  } else {
+    record = &connectImplicitly(unit, "OLD");
+  }
+  if (record == inputConsole_.get()) record->handle = streams_.input;
+  return *record;
+}
+
+}  // namespace tgram::recio

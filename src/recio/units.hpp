@@ -1,0 +1,118 @@
+// The unit table: connections of unit numbers to files and the console.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "recio/unit_record.hpp"
+#include "runtime/condition.hpp"
+#include "runtime/termination.hpp"
+
+namespace tgram::recio {
+
+// Unit numbers a program may open lie in kMinUnit..kMaxUnit; two values
+// outside name the console in a statement ("*").
+inline constexpr std::int32_t kMinUnit = -32767;
+inline constexpr std::int32_t kMaxUnit = 32767;
+inline constexpr std::int32_t kConsoleInputUnit = -33000;
+inline constexpr std::int32_t kConsoleOutputUnit = -34000;
+inline constexpr int kUnitSlots = 61;
+
+// The specifiers of an open. Every one is optional; a text specifier is
+// matched by its value upper-cased, trailing blanks ignored.
+struct OpenSpec {
+  std::optional<std::string_view> file;
+  std::optional<std::string_view> status;
+  std::optional<std::string_view> access;
+  std::optional<std::string_view> form;
+  std::optional<std::int32_t> recordLength;
+  std::optional<std::string_view> blank;
+  std::optional<std::string_view> position;
+  std::optional<std::string_view> action;
+  std::optional<std::string_view> mode;
+  std::optional<std::string_view> delimiter;
+  std::optional<std::string_view> pad;
+  std::optional<std::int32_t> blockSize;
+  std::optional<std::string_view> carriageControl;
+  std::optional<std::string_view> share;
+};
+
+// The process's standard streams, as the console records use them.
+struct ConsoleStreams {
+  int input = 0;
+  int output = 1;
+  int error = 2;
+  bool inputIsDevice = false;   // standard input is a character device
+  bool outputIsDevice = false;  // standard output is a character device
+
+  // The process's own streams, with their kinds looked up.
+  static ConsoleStreams standard();
+};
+
+class UnitTable final : public runtime::ExitParticipant {
+ public:
+  // `arguments` are the command-line arguments (without the program name);
+  // they name units opened with a blank file name.
+  explicit UnitTable(ConsoleStreams streams = ConsoleStreams::standard(),
+                     std::vector<std::string> arguments = {});
+  ~UnitTable() override;
+  UnitTable(const UnitTable&) = delete;
+  UnitTable& operator=(const UnitTable&) = delete;
+
+  // Connects `unit`. Returns 0, or 6314 (doing nothing) for a unit number
+  // outside the range a program may open. Every other failure raises.
+  int openUnit(std::int32_t unit, const OpenSpec& spec);
+
+  // Disconnects `unit` with status "KEEP" or "DELETE" (absent: "DELETE" for a
+  // scratch unit, else "KEEP"). Returns 0, or 6304 (closing nothing) for an
+  // unrecognised status. Closing a unit that is not connected does nothing.
+  int closeUnit(std::int32_t unit,
+                std::optional<std::string_view> status = std::nullopt);
+
+  // Exit processing: closes slots 1..61 in order with their default status,
+  // then pays the console's owed line end.
+  void closeAllUnits() override;
+  bool consoleOutputPending() const override;
+
+  // The unit a write (or read) statement on `unit` works on, connecting it
+  // when needed. Raises 6314 for a unit number out of range.
+  UnitRecord& unitForWrite(std::int32_t unit);
+  UnitRecord& unitForRead(std::int32_t unit);
+
+  // The connected unit in the slots, or null.
+  UnitRecord* find(std::int32_t unit);
+  UnitRecord& consoleOutput() { return outputConsole_ ? *outputConsole_ : *inputConsole_; }
+  UnitRecord& consoleInput() { return *inputConsole_; }
+
+ private:
+  struct Slot {
+    std::int32_t unit;
+    std::unique_ptr<UnitRecord> record;
+  };
+
+  struct OpenRequest;  // the specifiers of one open, decoded
+  static void decodeSpecifiers(const OpenSpec& spec, OpenRequest& request);
+
+  static bool isPreconnected(std::int32_t unit) {
+    return unit == 0 || unit == 5 || unit == 6;
+  }
+  Slot* slotOf(std::int32_t unit);
+  UnitRecord& connectImplicitly(std::int32_t unit, std::string_view status);
+  std::string nameFromUser(std::int32_t unit);
+  void closeSlot(Slot& slot, std::optional<bool> keep);
+  void connect(std::int32_t unit, OpenRequest& request);
+
+  ConsoleStreams streams_;
+  std::vector<std::string> arguments_;
+  std::size_t nextArgument_ = 0;
+  std::array<Slot, kUnitSlots> slots_;
+  std::unique_ptr<UnitRecord> inputConsole_;
+  std::unique_ptr<UnitRecord> outputConsole_;  // only when a stream is redirected
+};
+
+}  // namespace tgram::recio
