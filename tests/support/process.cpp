@@ -90,7 +90,7 @@ std::map<std::string, std::string> snapshot(const fs::path& dir) {
   std::map<std::string, std::string> files;
   for (auto it = fs::recursive_directory_iterator(dir); it != fs::recursive_directory_iterator();
        ++it) {
-    const std::string name = fs::relative(it->path(), dir).string();
+    const std::string name = it->path().lexically_relative(dir).string();
     if (it->is_symlink()) {
       files[name] = "-> " + fs::read_symlink(it->path()).string();
       it.disable_recursion_pending();
