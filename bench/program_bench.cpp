@@ -35,16 +35,20 @@ std::string fullSizeInput() {
   return text;
 }
 
+// The folder the runs share, removed at exit.
+char gWorkDir[4096];
+
 const fs::path& workDir() {
   static const fs::path dir = [] {
-    std::string pattern = (fs::temp_directory_path() / "tgram-bench-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-    std::ofstream(fs::path(pattern) / "ExpTgrams.txt", std::ios::binary) << fullSizeInput();
+    const std::string pattern = (fs::temp_directory_path() / "tgram-bench-XXXXXX").string();
+    std::snprintf(gWorkDir, sizeof gWorkDir, "%s", pattern.c_str());
+    if (::mkdtemp(gWorkDir) == nullptr) std::abort();
+    std::ofstream(fs::path(gWorkDir) / "ExpTgrams.txt", std::ios::binary) << fullSizeInput();
     std::atexit([] {
       std::error_code ignored;
-      fs::remove_all(workDir(), ignored);
+      fs::remove_all(fs::path(gWorkDir), ignored);
     });
-    return fs::path(pattern);
+    return fs::path(gWorkDir);
   }();
   return dir;
 }
