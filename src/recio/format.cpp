@@ -121,12 +121,20 @@ class FormatCompiler {
 
   // --- items --------------------------------------------------------------
 
-  FormatItem& add(FormatKind kind, FormatNumber repeat = {}) {
+  static FormatItem make(FormatKind kind, FormatNumber repeat = {}) {
     FormatItem item;
     item.kind = kind;
     item.repeat = repeat;
+    return item;
+  }
+  // Items are added only once they are complete: a fault inside one keeps
+  // just the items before it.
+  FormatItem& add(const FormatItem& item) {
     out_.items.push_back(item);
     return out_.items.back();
+  }
+  FormatItem& add(FormatKind kind, FormatNumber repeat = {}) {
+    return add(make(kind, repeat));
   }
 
   void item() {
@@ -221,13 +229,15 @@ class FormatCompiler {
         }
         return;
       case 'L': {
-        FormatItem& item = add(FormatKind::Logical, count);
+        FormatItem item = make(FormatKind::Logical, count);
         item.w = required(kFaultNumberMissing);
+        add(item);
         return;
       }
       case 'A': {
-        FormatItem& item = add(FormatKind::Character, count);
+        FormatItem item = make(FormatKind::Character, count);
         item.w = optional();
+        add(item);
         return;
       }
       case 'B':
@@ -320,9 +330,10 @@ class FormatCompiler {
   }
 
   void scale(std::int32_t k) {
-    FormatItem& item = add(FormatKind::Scale);
+    FormatItem item = make(FormatKind::Scale);
     item.w.given = true;
     item.w.value = k;
+    add(item);
   }
 
   // +kP or -kP.
@@ -338,9 +349,10 @@ class FormatCompiler {
     const FormatKind kind = accept('L')   ? FormatKind::TabLeft
                             : accept('R') ? FormatKind::TabRight
                                           : FormatKind::Tab;
-    FormatItem& item = add(kind);
+    FormatItem item = make(kind);
     item.w = required(kFaultNumberMissing);
     if (!item.w.isRuntime() && item.w.value == 0) throw Fault{kFaultBadNumber};
+    add(item);
   }
 
   static void checkMinimum(const FormatItem& item) {
@@ -351,28 +363,31 @@ class FormatCompiler {
   }
 
   void integer(const FormatNumber& count) {
-    FormatItem& item = add(FormatKind::Integer, count);
+    FormatItem item = make(FormatKind::Integer, count);
     item.w = required(kFaultNumberMissing);
     if (accept('.')) item.d = required(kFaultNumberMissing);
     checkMinimum(item);
+    add(item);
   }
 
   void bits(FormatKind kind, const FormatNumber& count) {
-    FormatItem& item = add(kind, count);
+    FormatItem item = make(kind, count);
     item.w = optional();
     if (item.w.given && accept('.')) item.d = required(kFaultNumberMissing);
     checkMinimum(item);
+    add(item);
   }
 
   // Fw.d, Dw.d, and with an optional exponent width Ew.d[Ee], Gw.d[Ee],
   // ENw.d[Ee], ESw.d[Ee]. `missing` is the fault of a missing number.
   void real(FormatKind kind, const FormatNumber& count, bool exponentWidth,
             int missing) {
-    FormatItem& item = add(kind, count);
+    FormatItem item = make(kind, count);
     item.w = required(missing);
     if (!accept('.')) throw Fault{kFaultPointMissing};
     item.d = required(missing);
     if (exponentWidth && accept('E')) item.e = required(missing);
+    add(item);
   }
 
   std::string_view src_;
