@@ -115,8 +115,10 @@ class FormatControl {
 
  private:
   struct Group {
-    std::size_t start;    // the item after the group's opening
-    std::int64_t count;  // repetitions left
+    std::size_t start;          // the item after the group's opening
+    std::int64_t count;         // repetitions left
+    bool passive;               // the group only owes blanks
+    std::int64_t blanksBefore;  // owed blanks when it was entered
   };
 
   [[noreturn]] void fail(int condition) {
@@ -139,6 +141,11 @@ class FormatControl {
   void owe(std::int64_t blanks) {
     sink_.pendingBlanks = std::min(sink_.pendingBlanks + std::max<std::int64_t>(blanks, 0),
                                    kMaxOwedBlanks);
+  }
+
+  static std::int64_t timesSaturated(std::int64_t blanks, std::int64_t times) {
+    if (blanks <= 0) return 0;
+    return times > kMaxOwedBlanks / blanks ? kMaxOwedBlanks : blanks * times;
   }
 
   void put(std::string_view text) {
@@ -196,12 +203,17 @@ class FormatControl {
           break;
         case FormatKind::GroupOpen:
           if (depth_ == kMaxGroups) fail(kGroupsTooDeep);
-          groups_[depth_++] = Group{position_, resolve(item.repeat, 0)};
+          groups_[depth_++] =
+              Group{position_, resolve(item.repeat, 0), item.target == 1, sink_.pendingBlanks};
           break;
         case FormatKind::GroupClose: {
           if (depth_ == 0) break;
           Group& top = groups_[depth_ - 1];
-          if (--top.count > 0) {
+          if (top.passive && top.count > 1) {
+            // The other repetitions would owe the same blanks again.
+            owe(timesSaturated(sink_.pendingBlanks - top.blanksBefore, top.count - 1));
+            --depth_;
+          } else if (--top.count > 0) {
             position_ = top.start;
           } else {
             --depth_;

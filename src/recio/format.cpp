@@ -266,13 +266,40 @@ class FormatCompiler {
   void openGroup(const FormatNumber& count) {
     if (depth_ == kMaxGroupDepth) throw Fault{kFaultTooDeep};
     if (depth_ == 0) reversionPoint_ = static_cast<std::int32_t>(out_.items.size());
-    ++depth_;
+    openings_[depth_++] = out_.items.size();
     add(FormatKind::GroupOpen, count);
+  }
+
+  // Items whose repetition only adds owed blanks.
+  static bool onlyOwesBlanks(FormatKind kind) {
+    switch (kind) {
+      case FormatKind::Skip:
+      case FormatKind::TabRight:
+      case FormatKind::SignDefault:
+      case FormatKind::SignSuppress:
+      case FormatKind::SignPlus:
+      case FormatKind::Scale:
+      case FormatKind::BlankNull:
+      case FormatKind::BlankZero:
+      case FormatKind::KeepRecord:
+      case FormatKind::GroupOpen:
+      case FormatKind::GroupClose:
+        return true;
+      default:
+        return false;
+    }
   }
 
   void closeGroup() {
     if (depth_ > 0) {
-      --depth_;
+      // A group that only owes blanks is marked, so that format control
+      // multiplies its blanks instead of running it count times.
+      const std::size_t opening = openings_[--depth_];
+      bool passive = true;
+      for (std::size_t i = opening + 1; i < out_.items.size() && passive; ++i) {
+        passive = onlyOwesBlanks(out_.items[i].kind);
+      }
+      out_.items[opening].target = passive ? 1 : 0;
       add(FormatKind::GroupClose);
       return;
     }
@@ -395,6 +422,7 @@ class FormatCompiler {
   CompiledFormat out_;
   bool finished_ = false;
   int depth_ = 0;
+  std::size_t openings_[kMaxGroupDepth] = {};
   std::int32_t runtimeRefs_ = 0;
   std::int32_t reversionPoint_ = 0;
 };

@@ -71,7 +71,8 @@ struct FormatItem {
   std::uint32_t textOffset = 0;
   std::uint32_t textLength = 0;
   // End: the item where reversion resumes (-1: none). Error: the condition
-  // number.
+  // number. GroupOpen: 1 when the group only owes blanks (X, TR and items
+  // without output), so that its repetitions can be counted at once.
   std::int32_t target = -1;
 };
 

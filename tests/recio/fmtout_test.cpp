@@ -183,6 +183,9 @@ TEST(FormattedWrite, FormatControl) {
       {"kP directly before its descriptor", "(2PF7.2)", Items().r(1.5f), {}, {{" 150.00"}}},
       {"tabs", "(T5,'a',TL2,'b',TR1,'c',T1,'d')", Items(), {}, {{"    ab cd"}}},
       {"integer minimum digits", "(I5.3,I2.0)", Items().i(7).i(0), {}, {{"  007  "}}},
+      {"repeated blanks", "(3(2X),'a',2(3(X),TR1),'b')", Items(), {}, {{"      a        b"}}},
+      {"huge blank-only groups end at once", "(I1,2000000000(2000000000(2000000000X)))",
+       Items().i(1), {}, {{"1"}}},
       {"dollar and blank control change nothing on output", "(BN,I2,BZ,$)", Items().i(1), {},
        {{" 1"}}},
   });
