@@ -41,12 +41,12 @@ constexpr char kDigitPairs[] =
 void writeNineDigits(std::uint32_t chunk, char* out) {
   out[0] = static_cast<char>('0' + chunk / 100000000);
   chunk %= 100000000;
-  for (int i = 1; i < 9; i += 2) {
-    const std::uint32_t scale = i == 1 ? 1000000 : i == 3 ? 10000 : i == 5 ? 100 : 1;
-    const std::uint32_t pair = chunk / scale;
-    chunk %= scale;
-    std::memcpy(out + i, kDigitPairs + 2 * pair, 2);
-  }
+  const std::uint32_t high = chunk / 10000;  // digits 2..5
+  const std::uint32_t low = chunk % 10000;   // digits 6..9
+  std::memcpy(out + 1, kDigitPairs + 2 * (high / 100), 2);
+  std::memcpy(out + 3, kDigitPairs + 2 * (high % 100), 2);
+  std::memcpy(out + 5, kDigitPairs + 2 * (low / 100), 2);
+  std::memcpy(out + 7, kDigitPairs + 2 * (low % 100), 2);
 }
 
 // Writes the decimal digits of `value` without leading zeros (nothing for 0);
