@@ -171,8 +171,7 @@ TEST(CompileFormat, FaultsBecomeErrorItems) {
 
 TEST(CompileFormat, SixteenNestedGroupsAndNoMore) {
   const std::string sixteen = "(" + std::string(16, '(') + "I1" + std::string(16, ')') + ")";
-  std::string expected = std::string(16 * 2, ' ');
-  expected.clear();
+  std::string expected;
   for (int i = 0; i < 16; ++i) expected += "( ";
   expected += "I1";
   for (int i = 0; i < 16; ++i) expected += " )";
