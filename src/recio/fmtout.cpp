@@ -1,42 +1,424 @@
-// Minimal stand-in for the two formats of the program.
 #include "recio/fmtout.hpp"
 
-#include <cmath>
-#include <cstdio>
-#include <string>
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+#include "recio/edit.hpp"
 
 namespace tgram::recio {
 
-void runFormattedWrite(const CompiledFormat& format, const CapturedItems& items,
-                       const RuntimeCounts& /*counts*/, RecordSink& sink) {
-  char field[64];
-  if (format.text.find("'h'") != std::string::npos) {
-    sink.pendingBlanks = 1;
-    sink.put("h");
-    for (std::size_t i = 0; i + 1 < items.size(); i += 2) {
-      sink.pendingBlanks = 1;
-      const int u = items[i].integer();
-      const int v = items[i + 1].integer();
-      std::snprintf(field, sizeof field, "p(%s,%s)",
-                    u < 10 && u >= 0 ? std::to_string(u).c_str() : "*",
-                    v < 10 && v >= 0 ? std::to_string(v).c_str() : "*");
-      sink.put(field);
+namespace {
+
+// Conditions of item/descriptor mismatches.
+constexpr int kCharacterMismatch = 6205;
+constexpr int kRealMismatch = 6206;
+constexpr int kIntegerMismatch = 6207;
+constexpr int kLogicalMismatch = 6208;
+constexpr int kGroupsTooDeep = 6986;
+
+constexpr std::size_t kMaxGroups = 16;
+// Owed blanks stop growing here, far beyond any record a disk can hold.
+constexpr std::int64_t kMaxOwedBlanks = std::int64_t{1} << 48;
+
+// One value to edit; a complex item gives two, its parts.
+struct Value {
+  ItemKind kind;
+  std::uint64_t bits = 0;
+  std::string_view text;
+};
+
+int noDescriptorCondition(ItemKind kind) {
+  if (kind == ItemKind::Character) return kCharacterMismatch;
+  if (isLogicalKind(kind)) return kLogicalMismatch;
+  if (isIntegerKind(kind)) return kIntegerMismatch;
+  return kRealMismatch;
+}
+
+bool acceptsEveryItem(FormatKind d) {
+  return d == FormatKind::Character || d == FormatKind::Hex ||
+         d == FormatKind::Octal || d == FormatKind::Binary;
+}
+
+// The condition raised when `kind` meets descriptor `d`, or 0 when it fits.
+int mismatchCondition(ItemKind kind, FormatKind d) {
+  if (acceptsEveryItem(d)) return 0;
+  if (kind == ItemKind::Character) return kCharacterMismatch;
+  if (isLogicalKind(kind)) return d == FormatKind::Logical ? 0 : kLogicalMismatch;
+  if (isIntegerKind(kind)) {
+    return d == FormatKind::Integer || d == FormatKind::General ? 0 : kIntegerMismatch;
+  }
+  switch (d) {
+    case FormatKind::Fixed:
+    case FormatKind::Exponent:
+    case FormatKind::Double:
+    case FormatKind::General:
+    case FormatKind::Engineering:
+    case FormatKind::Scientific:
+      return 0;
+    default:
+      return kRealMismatch;
+  }
+}
+
+std::size_t valueSize(ItemKind kind) {
+  switch (kind) {
+    case ItemKind::Integer1:
+    case ItemKind::Logical1:
+      return 1;
+    case ItemKind::Integer2:
+    case ItemKind::Logical2:
+      return 2;
+    case ItemKind::Real8:
+      return 8;
+    default:
+      return 4;
+  }
+}
+
+// A data descriptor with its numbers settled when it was taken.
+struct Descriptor {
+  FormatKind kind = FormatKind::End;
+  std::int32_t w = 0;
+  std::int32_t d = 1;
+  std::int32_t e = 2;
+  bool dGiven = false;
+};
+
+class FormatControl {
+ public:
+  FormatControl(const CompiledFormat& format, const RuntimeCounts& counts,
+                RecordSink& sink)
+      : items_(format.items), format_(format), counts_(counts), sink_(sink) {
+    sink_.pendingBlanks = 0;
+  }
+
+  // Edits one value under the next data descriptor.
+  void write(const Value& value) {
+    if (!advance(true)) fail(noDescriptorCondition(value.kind));
+    if (const int condition = mismatchCondition(value.kind, current_.kind)) {
+      fail(condition);
     }
-  } else {
-    std::snprintf(field, sizeof field, " %3d", items[0].integer());
-    sink.put(field);
-    for (std::size_t i = 1; i < items.size(); ++i) {
-      float value = items[i].real4();
-      std::snprintf(field, sizeof field, "%7.4f", static_cast<double>(value));
-      std::string text = field;
-      if (text == " -0.0000") text = "  0.0000";
-      auto p = text.find("0.");
-      if (p != std::string::npos && (p == 0 || text[p - 1] == ' ' || text[p - 1] == '-')) text[p] = ' ';
-      sink.put(" " + text);
+    edit(value);
+  }
+
+  // With no item left: runs what stands before the next stop and ends the
+  // last record.
+  void finish() {
+    advance(false);
+    sink_.pendingBlanks = 0;
+    sink_.endRecord();
+  }
+
+ private:
+  struct Group {
+    std::size_t start;          // the item after the group's opening
+    std::int64_t count;         // repetitions left
+    bool passive;               // the group only owes blanks
+    std::int64_t blanksBefore;  // owed blanks when it was entered
+  };
+
+  [[noreturn]] void fail(int condition) {
+    sink_.pendingBlanks = 0;
+    sink_.fail(condition);
+    std::abort();  // a sink's fail never returns
+  }
+
+  std::int64_t resolve(const FormatNumber& n, std::int64_t absent) const {
+    if (!n.given) return absent;
+    if (n.isRuntime()) return counts_[static_cast<std::size_t>(n.ref)];
+    return n.value;
+  }
+  std::int32_t resolve32(const FormatNumber& n, std::int32_t absent) const {
+    return static_cast<std::int32_t>(resolve(n, absent));
+  }
+
+  // --- putting characters -------------------------------------------------
+
+  void owe(std::int64_t blanks) {
+    sink_.pendingBlanks = std::min(sink_.pendingBlanks + std::max<std::int64_t>(blanks, 0),
+                                   kMaxOwedBlanks);
+  }
+
+  static std::int64_t timesSaturated(std::int64_t blanks, std::int64_t times) {
+    if (blanks <= 0) return 0;
+    return times > kMaxOwedBlanks / blanks ? kMaxOwedBlanks : blanks * times;
+  }
+
+  void put(std::string_view text) {
+    column_ += sink_.pendingBlanks + static_cast<std::int64_t>(text.size());
+    sink_.put(text);
+  }
+
+  void place(const FieldText& text, std::int32_t width) {
+    column_ += sink_.pendingBlanks +
+               (width > 0 ? width : text.overflow() ? 1 : text.length());
+    placeField(text, width, sink_);
+  }
+
+  void endRecord() {
+    sink_.pendingBlanks = 0;
+    sink_.endRecord();
+    column_ = 0;
+  }
+
+  // Positions the next character at `target` (columns from 0). Characters
+  // already written stay; a position left of them means right after them.
+  void moveTo(std::int64_t target) {
+    sink_.pendingBlanks = std::clamp<std::int64_t>(target - column_, 0, kMaxOwedBlanks);
+  }
+
+  // --- advancing ----------------------------------------------------------
+
+  // Runs format items up to the next data descriptor. With an item waiting
+  // it becomes the current descriptor (true); false when advancing stops
+  // without one.
+  bool advance(bool itemWaiting) {
+    if (reuse_ > 1) {
+      --reuse_;
+      return itemWaiting;
+    }
+    reuse_ = 0;
+    for (;;) {
+      if (position_ >= items_.size()) return stop();
+      const FormatItem& item = items_[position_++];
+      switch (item.kind) {
+        case FormatKind::Literal:
+          put(format_.literal(item));
+          break;
+        case FormatKind::Skip:
+          owe(resolve(item.repeat, 1));
+          break;
+        case FormatKind::Tab:
+          moveTo(std::max<std::int64_t>(resolve(item.w, 1), 1) - 1);
+          break;
+        case FormatKind::TabLeft:
+          moveTo(column_ + sink_.pendingBlanks - std::max<std::int64_t>(resolve(item.w, 0), 0));
+          break;
+        case FormatKind::TabRight:
+          owe(resolve(item.w, 0));
+          break;
+        case FormatKind::GroupOpen:
+          if (depth_ == kMaxGroups) fail(kGroupsTooDeep);
+          groups_[depth_++] =
+              Group{position_, resolve(item.repeat, 0), item.target == 1, sink_.pendingBlanks};
+          break;
+        case FormatKind::GroupClose: {
+          if (depth_ == 0) break;
+          Group& top = groups_[depth_ - 1];
+          if (top.passive && top.count > 1) {
+            // The other repetitions would owe the same blanks again.
+            owe(timesSaturated(sink_.pendingBlanks - top.blanksBefore, top.count - 1));
+            --depth_;
+          } else if (--top.count > 0) {
+            position_ = top.start;
+          } else {
+            --depth_;
+          }
+          break;
+        }
+        case FormatKind::NewRecord:
+          for (std::int64_t n = resolve(item.repeat, 1); n > 0; --n) endRecord();
+          break;
+        case FormatKind::Colon:
+          if (!itemWaiting) return stop();
+          break;
+        case FormatKind::SignDefault:
+        case FormatKind::SignSuppress:
+          signPlus_ = false;
+          break;
+        case FormatKind::SignPlus:
+          signPlus_ = true;
+          break;
+        case FormatKind::Scale:
+          scale_ = item.w.value;
+          break;
+        case FormatKind::KeepRecord:
+        case FormatKind::BlankNull:
+        case FormatKind::BlankZero:
+          break;
+        case FormatKind::End:
+          if (!itemWaiting || item.target < 0) return stop();
+          endRecord();
+          position_ = static_cast<std::size_t>(item.target);
+          break;
+        case FormatKind::Error:
+          fail(item.target);
+        default:  // a data descriptor
+          if (!itemWaiting) return stop();
+          take(item);
+          return true;
+      }
     }
   }
-  sink.pendingBlanks = 0;
-  sink.endRecord();
+
+  bool stop() {
+    sink_.pendingBlanks = 0;
+    return false;
+  }
+
+  void take(const FormatItem& item) {
+    current_.kind = item.kind;
+    current_.w = resolve32(item.w, 0);
+    current_.d = resolve32(item.d, 1);
+    current_.e = resolve32(item.e, 2);
+    current_.dGiven = item.d.given;
+    reuse_ = resolve(item.repeat, 0);
+  }
+
+  // --- editing ------------------------------------------------------------
+
+  void edit(const Value& value) {
+    switch (current_.kind) {
+      case FormatKind::Character:
+        editCharacters(value);
+        return;
+      case FormatKind::Hex:
+        editBitPattern(value, 4);
+        return;
+      case FormatKind::Octal:
+        editBitPattern(value, 3);
+        return;
+      case FormatKind::Binary:
+        editBitPattern(value, 1);
+        return;
+      case FormatKind::Logical:
+        field_.clear();
+        field_.push(static_cast<std::uint32_t>(value.bits) != 0 ? 'T' : 'F');
+        place(field_, current_.w);
+        return;
+      default:
+        break;
+    }
+    if (isIntegerKind(value.kind)) {
+      // Under G an integer is edited as under I.
+      const std::int32_t minDigits = current_.kind == FormatKind::Integer ? current_.d : 1;
+      editInteger(static_cast<std::int32_t>(value.bits), minDigits, signPlus_, field_);
+      place(field_, current_.w);
+      return;
+    }
+    editRealValue(value);
+  }
+
+  void editRealValue(const Value& value) {
+    EditParams params;
+    params.w = current_.w;
+    params.d = current_.d;
+    params.e = current_.e;
+    params.scale = scale_;
+    params.signPlus = signPlus_;
+    switch (current_.kind) {
+      case FormatKind::Fixed:
+        params.form = RealForm::Fixed;
+        break;
+      case FormatKind::Double:
+        params.form = RealForm::Exponent;
+        params.exponentLetter = 'D';
+        break;
+      case FormatKind::General:
+        params.form = RealForm::General;
+        break;
+      case FormatKind::Engineering:
+        params.form = RealForm::Engineering;
+        break;
+      case FormatKind::Scientific:
+        params.form = RealForm::Scientific;
+        break;
+      default:
+        params.form = RealForm::Exponent;
+        break;
+    }
+    if (value.kind == ItemKind::Real8) {
+      editReal(std::bit_cast<double>(value.bits), params, field_);
+    } else {
+      editReal(std::bit_cast<float>(static_cast<std::uint32_t>(value.bits)), params, field_);
+    }
+    place(field_, current_.w);
+  }
+
+  // The value's bytes as they lie in storage, least significant first.
+  static std::size_t storageBytes(const Value& value, unsigned char* out) {
+    const std::size_t size = valueSize(value.kind);
+    for (std::size_t i = 0; i < size; ++i) {
+      out[i] = static_cast<unsigned char>(value.bits >> (8 * i));
+    }
+    return size;
+  }
+
+  // A: characters as they are; other items as the bytes of their storage.
+  // A shorter field takes the leftmost characters, a wider one is
+  // right-justified.
+  void editCharacters(const Value& value) {
+    unsigned char bytes[8];
+    std::string_view text = value.text;
+    if (value.kind != ItemKind::Character) {
+      const std::size_t n = storageBytes(value, bytes);
+      text = std::string_view(reinterpret_cast<const char*>(bytes), n);
+    }
+    const std::int64_t width = current_.w;
+    if (width > 0) {
+      if (static_cast<std::int64_t>(text.size()) > width) {
+        text = text.substr(0, static_cast<std::size_t>(width));
+      } else {
+        owe(width - static_cast<std::int64_t>(text.size()));
+      }
+    }
+    put(text);
+  }
+
+  // Z, O, B: the bit pattern of the value, most significant digit first;
+  // characters give the bits of their bytes in order.
+  void editBitPattern(const Value& value, int bitsPerDigit) {
+    const std::int32_t minDigits = current_.dGiven ? current_.d : 1;
+    if (value.kind == ItemKind::Character) {
+      editBits(reinterpret_cast<const unsigned char*>(value.text.data()),
+               value.text.size(), bitsPerDigit, minDigits, field_);
+    } else {
+      unsigned char little[8];
+      unsigned char big[8];
+      const std::size_t n = storageBytes(value, little);
+      for (std::size_t i = 0; i < n; ++i) big[i] = little[n - 1 - i];
+      editBits(big, n, bitsPerDigit, minDigits, field_);
+    }
+    place(field_, current_.w);
+  }
+
+  const std::vector<FormatItem>& items_;
+  const CompiledFormat& format_;
+  const RuntimeCounts& counts_;
+  RecordSink& sink_;
+
+  std::size_t position_ = 0;
+  std::array<Group, kMaxGroups> groups_{};
+  std::size_t depth_ = 0;
+  Descriptor current_;
+  std::int64_t reuse_ = 0;
+  std::int32_t scale_ = 0;
+  bool signPlus_ = false;
+  std::int64_t column_ = 0;  // characters put into the current record
+  FieldText field_;
+};
+
+}  // namespace
+
+void runFormattedWrite(const CompiledFormat& format, const CapturedItems& items,
+                       const RuntimeCounts& counts, RecordSink& sink) {
+  FormatControl control(format, counts, sink);
+  for (const WriteItem& item : items.items()) {
+    if (isComplexKind(item.kind)) {
+      const ItemKind part = item.kind == ItemKind::Complex8 ? ItemKind::Real4 : ItemKind::Real8;
+      control.write(Value{part, item.bits, {}});
+      control.write(Value{part, item.bits2, {}});
+    } else if (item.kind == ItemKind::Character) {
+      control.write(Value{item.kind, 0, items.text(item)});
+    } else {
+      control.write(Value{item.kind, item.bits, {}});
+    }
+  }
+  control.finish();
 }
 
 }  // namespace tgram::recio

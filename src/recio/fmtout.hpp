@@ -30,7 +30,9 @@ class RuntimeCounts {
 };
 
 // Carries out a formatted write statement: runs `format` over `items`,
-// putting the records into `sink`, and ends the last record.
+// putting the records into `sink`, and ends the last record. Mismatches
+// between items and descriptors and faults of the format are raised through
+// `sink.fail`.
 void runFormattedWrite(const CompiledFormat& format, const CapturedItems& items,
                        const RuntimeCounts& counts, RecordSink& sink);
 

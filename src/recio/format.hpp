@@ -1,13 +1,88 @@
-// Format strings, compiled once per formatted statement.
+// Format strings, compiled once per formatted statement into a flat list of
+// items that format control runs.
+//
+// Compiling never fails: a faulty string compiles into the items before the
+// fault followed by an error item, and the fault is raised only when format
+// control reaches that item.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace tgram::recio {
 
+enum class FormatKind : std::uint8_t {
+  // Data descriptors: each edits one item.
+  Integer,      // Iw[.m]
+  Fixed,        // Fw.d
+  Exponent,     // Ew.d[Ee]
+  Double,       // Dw.d
+  General,      // Gw.d[Ee]
+  Engineering,  // ENw.d[Ee]
+  Scientific,   // ESw.d[Ee]
+  Logical,      // Lw
+  Character,    // A[w]
+  Hex,          // Z[w[.m]]
+  Octal,        // O[w[.m]]
+  Binary,       // B[w[.m]]
+  Remaining,    // Q
+  // Control items.
+  Literal,      // 'text', "text", nHtext
+  Skip,         // nX
+  Tab,          // Tn
+  TabLeft,      // TLn
+  TabRight,     // TRn
+  NewRecord,    // n/
+  Colon,        // :
+  KeepRecord,   // $ or backslash
+  SignDefault,  // S
+  SignSuppress, // SS
+  SignPlus,     // SP
+  BlankNull,    // BN
+  BlankZero,    // BZ
+  Scale,        // kP
+  GroupOpen,    // [n](
+  GroupClose,   // )
+  End,          // the closing ) of the format
+  Error,        // a fault: raised when format control reaches it
+};
+
+bool isDataDescriptor(FormatKind kind);
+
+// A number of a format item: absent, written in the string, or the value
+// of a "^" placeholder (`ref` counts the placeholders of the string from 0).
+struct FormatNumber {
+  std::int32_t value = 0;
+  std::int32_t ref = -1;
+  bool given = false;
+
+  bool isRuntime() const { return ref >= 0; }
+};
+
+struct FormatItem {
+  FormatKind kind = FormatKind::End;
+  FormatNumber repeat;
+  FormatNumber w;
+  FormatNumber d;
+  FormatNumber e;
+  // Literal: its characters in CompiledFormat::text.
+  std::uint32_t textOffset = 0;
+  std::uint32_t textLength = 0;
+  // End: the item where reversion resumes (-1: none). Error: the condition
+  // number. GroupOpen: 1 when the group only owes blanks (X, TR and items
+  // without output), so that its repetitions can be counted at once.
+  std::int32_t target = -1;
+};
+
 struct CompiledFormat {
-  std::string text;
+  std::vector<FormatItem> items;  // ends in an End or an Error item
+  std::string text;               // the characters of all literals
+
+  std::string_view literal(const FormatItem& item) const {
+    return std::string_view(text).substr(item.textOffset, item.textLength);
+  }
 };
 
 // Compiles `length` bytes of `text` (-1: up to the first NUL byte).

@@ -1,50 +1,170 @@
-// Minimal stand-in for list-directed output.
 #include "recio/listout.hpp"
 
-#include <cmath>
-#include <cstdio>
-#include <string>
+#include <bit>
+#include <cstdint>
+#include <string_view>
+
+#include "recio/edit.hpp"
 
 namespace tgram::recio {
 
-void writeListDirected(const CapturedItems& items, RecordSink& sink) {
-  sink.pendingBlanks = 1;
-  int spaceLeft = 79;
-  bool separatorOwed = false;
-  char text[64];
-  for (const WriteItem& item : items.items()) {
-    if (item.kind == ItemKind::Character) {
-      std::string_view t = items.text(item);
-      if (sink.pendingBlanks != 1) sink.pendingBlanks = 0;
-      sink.put(t);
-      spaceLeft -= static_cast<int>(t.size());
-      separatorOwed = false;
-      continue;
-    }
-    int width = 0;
-    if (item.kind == ItemKind::Real4) {
-      const double v = item.real4();
-      const double a = std::fabs(v);
-      if (a >= 1.0 && a < 1e7) std::snprintf(text, sizeof text, "%.6f", v);
-      else std::snprintf(text, sizeof text, "%.6E", v);
-      width = 15;
-    } else {
-      std::snprintf(text, sizeof text, "%d", item.integer());
-      width = 11;
-    }
-    if (separatorOwed) ++width;
-    separatorOwed = true;
-    const int len = static_cast<int>(std::string_view(text).size());
-    if (spaceLeft <= width) {
-      sink.pendingBlanks = 0;
-      sink.endRecord();
-      spaceLeft = 79;
-    }
-    sink.pendingBlanks += width - len;
-    sink.put(text);
-    spaceLeft -= width;
+namespace {
+
+constexpr int kTooWide = 6602;
+
+// Columns of a record after its first blank.
+constexpr std::int64_t kRecordSpace = 79;
+
+// Field widths when no separator is owed; a separator adds one column.
+constexpr std::int32_t kIntegerWidth = 11;
+constexpr std::int32_t kLogicalWidth = 1;
+constexpr std::int32_t kReal4Width = 15;
+constexpr std::int32_t kReal8Width = 24;
+
+constexpr EditParams real4Params() {
+  EditParams p;
+  p.form = RealForm::ListDirected;
+  p.w = kReal4Width;
+  p.d = 6;
+  p.e = 2;
+  return p;
+}
+
+constexpr EditParams real8Params() {
+  EditParams p;
+  p.form = RealForm::ListDirected;
+  p.w = kReal8Width;
+  p.d = 15;
+  p.e = 3;
+  return p;
+}
+
+constexpr EditParams kReal4 = real4Params();
+constexpr EditParams kReal8 = real8Params();
+
+float asReal4(std::uint64_t bits) {
+  return std::bit_cast<float>(static_cast<std::uint32_t>(bits));
+}
+
+class ListWriter {
+ public:
+  explicit ListWriter(RecordSink& sink) : sink_(sink) {
+    sink_.pendingBlanks = 1;  // the blank that begins every record
   }
-  sink.endRecord();
+
+  void write(const CapturedItems& items, const WriteItem& item) {
+    if (item.kind == ItemKind::Character) {
+      writeCharacters(items.text(item));
+      return;
+    }
+    const std::int32_t width = editValue(item);
+    writeValue(width);
+  }
+
+  void finish() { sink_.endRecord(); }
+
+ private:
+  // Edits a number or logical into `field_`; returns its field width.
+  std::int32_t editValue(const WriteItem& item) {
+    if (isIntegerKind(item.kind)) {
+      editInteger(item.integer(), 1, false, field_);
+      return kIntegerWidth;
+    }
+    if (isLogicalKind(item.kind)) {
+      field_.clear();
+      field_.push(item.integer() != 0 ? 'T' : 'F');
+      return kLogicalWidth;
+    }
+    if (item.kind == ItemKind::Real4) {
+      editReal(item.real4(), kReal4, field_);
+      return kReal4Width;
+    }
+    if (item.kind == ItemKind::Real8) {
+      editReal(item.real8(), kReal8, field_);
+      return kReal8Width;
+    }
+    // Complex: "(", the real part, ",", the imaginary part, ")".
+    const bool single = item.kind == ItemKind::Complex8;
+    const EditParams& params = single ? kReal4 : kReal8;
+    FieldText part;
+    field_.clear();
+    field_.push('(');
+    if (single) {
+      editReal(asReal4(item.bits), params, part);
+    } else {
+      editReal(std::bit_cast<double>(item.bits), params, part);
+    }
+    field_.append(part.view());
+    field_.push(',');
+    if (single) {
+      editReal(asReal4(item.bits2), params, part);
+    } else {
+      editReal(std::bit_cast<double>(item.bits2), params, part);
+    }
+    field_.append(part.view());
+    field_.push(')');
+    return 3 + 2 * params.w;
+  }
+
+  // Places the edited number right-justified in its field, on a new record
+  // when the field does not fit in this one.
+  void writeValue(std::int32_t width) {
+    std::int64_t w = width;
+    if (separatorOwed_) {
+      ++w;
+    } else {
+      separatorOwed_ = true;
+    }
+    const std::int64_t length = field_.length();
+    // A text wider than its field (only an 8-byte real rounded up to
+    // 10^7 with a sign) widens the field rather than overlapping.
+    if (length > w) w = length;
+    if (w >= kRecordSpace) sink_.fail(kTooWide);
+    sink_.pendingBlanks += w - length;
+    if (spaceLeft_ <= w) {
+      const std::int64_t owed = w - length;
+      sink_.pendingBlanks = 0;
+      sink_.endRecord();
+      spaceLeft_ = kRecordSpace;
+      sink_.pendingBlanks = owed;
+    }
+    sink_.put(field_.view());
+    spaceLeft_ -= w;
+  }
+
+  // Characters are written as they are, without separator; a text longer
+  // than the space left fills the record and goes on in the next one.
+  void writeCharacters(std::string_view text) {
+    if (sink_.pendingBlanks != 1) sink_.pendingBlanks = 0;
+    for (;;) {
+      const auto length = static_cast<std::int64_t>(text.size());
+      if (spaceLeft_ > length) {
+        sink_.put(text);
+        spaceLeft_ -= length;
+        break;
+      }
+      const auto head = static_cast<std::size_t>(spaceLeft_);
+      sink_.put(text.substr(0, head));
+      text.remove_prefix(head);
+      sink_.endRecord();
+      spaceLeft_ = kRecordSpace;
+      sink_.pendingBlanks = 1;
+    }
+    separatorOwed_ = false;
+  }
+
+  RecordSink& sink_;
+  std::int64_t spaceLeft_ = kRecordSpace;
+  bool separatorOwed_ = false;
+  FieldText field_;
+};
+
+}  // namespace
+
+void writeListDirected(const CapturedItems& items, RecordSink& sink) {
+  ListWriter writer(sink);
+  for (const WriteItem& item : items.items()) writer.write(items, item);
+  writer.finish();
 }
 
 }  // namespace tgram::recio

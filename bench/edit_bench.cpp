@@ -1,0 +1,137 @@
+// Editing speed: single fields under F7.4 and in the list-directed real
+// form, and whole model-file records, over values like the program's.
+#include <benchmark/benchmark.h>
+
+#include <random>
+#include <vector>
+
+#include "recio/edit.hpp"
+#include "recio/fmtout.hpp"
+#include "recio/format.hpp"
+#include "recio/items.hpp"
+#include "recio/listout.hpp"
+#include "recio/record_sink.hpp"
+
+namespace {
+
+using namespace tgram::recio;
+
+// Counts what it is given and keeps nothing.
+class NullSink : public RecordSink {
+ public:
+  void endRecord() override {
+    pendingBlanks = 0;
+    ++records_;
+  }
+  [[noreturn]] void fail(int) override { std::abort(); }
+  std::int64_t bytes() const { return bytes_; }
+
+ protected:
+  void putBlanks(std::int64_t count) override { bytes_ += count; }
+  void putText(const char* text, std::size_t length) override {
+    bytes_ += static_cast<std::int64_t>(length) + text[0];
+  }
+
+ private:
+  std::int64_t bytes_ = 0;
+  std::int64_t records_ = 0;
+};
+
+// Transition probabilities as the interpolation makes them: values in
+// [0, 1], a few exactly 0 or 1, most with a full 24-bit significand.
+std::vector<float> modelValues() {
+  std::mt19937 random(42);
+  std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+  std::vector<float> values(4096);
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    values[i] = i % 16 == 0 ? 0.0f : i % 16 == 1 ? 1.0f : unit(random);
+  }
+  return values;
+}
+
+// Console echoes also show lags and occasional larger values.
+std::vector<float> echoValues() {
+  std::vector<float> values = modelValues();
+  std::mt19937 random(7);
+  std::uniform_real_distribution<float> wide(0.0f, 1000.0f);
+  for (std::size_t i = 0; i < values.size(); i += 8) values[i] = wide(random);
+  return values;
+}
+
+void BM_FixedField(benchmark::State& state) {
+  const std::vector<float> values = modelValues();
+  EditParams params;
+  params.form = RealForm::Fixed;
+  params.w = 7;
+  params.d = 4;
+  NullSink sink;
+  FieldText field;
+  std::size_t i = 0;
+  for (auto _ : state) {
+    editReal(values[i++ & 4095], params, field);
+    sink.pendingBlanks = 1;
+    placeField(field, params.w, sink);
+  }
+  benchmark::DoNotOptimize(sink.bytes());
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_FixedField);
+
+void BM_ListDirectedReal(benchmark::State& state) {
+  const std::vector<float> values = echoValues();
+  EditParams params;
+  params.form = RealForm::ListDirected;
+  params.w = 15;
+  params.d = 6;
+  params.e = 2;
+  FieldText field;
+  std::size_t i = 0;
+  std::int64_t total = 0;
+  for (auto _ : state) {
+    editReal(values[i++ & 4095], params, field);
+    total += field.length();
+  }
+  benchmark::DoNotOptimize(total);
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_ListDirectedReal);
+
+// One model-file record of 16 values (4 categories) under the data format,
+// compiled once per statement as the program does.
+void BM_ModelRecord(benchmark::State& state) {
+  const std::vector<float> values = modelValues();
+  RuntimeCounts counts;
+  counts.set({16});
+  CapturedItems items;
+  NullSink sink;
+  std::size_t v = 0;
+  for (auto _ : state) {
+    const CompiledFormat format = compileFormat("(X,I3,X,^(F7.4,X))", -1);
+    items.clear();
+    items.addInteger(ItemKind::Integer4, 12);
+    for (int k = 0; k < 16; ++k) items.addReal4(values[v++ & 4095]);
+    runFormattedWrite(format, items, counts, sink);
+  }
+  benchmark::DoNotOptimize(sink.bytes());
+  state.SetItemsProcessed(state.iterations() * 16);
+}
+BENCHMARK(BM_ModelRecord);
+
+// The console echo of one lag with 16 values.
+void BM_EchoRecord(benchmark::State& state) {
+  const std::vector<float> values = echoValues();
+  CapturedItems items;
+  NullSink sink;
+  std::size_t v = 0;
+  for (auto _ : state) {
+    items.clear();
+    items.addInteger(ItemKind::Integer4, 12);
+    for (int k = 0; k < 16; ++k) items.addReal4(values[v++ & 4095]);
+    writeListDirected(items, sink);
+  }
+  benchmark::DoNotOptimize(sink.bytes());
+  state.SetItemsProcessed(state.iterations() * 16);
+}
+BENCHMARK(BM_EchoRecord);
+
+}  // namespace

@@ -1,0 +1,291 @@
+// Formatted output: format control running compiled formats over captured
+// items, shown as the records it produces.
+#include "recio/fmtout.hpp"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "runtime/condition.hpp"
+#include "support/string_sink.hpp"
+
+namespace tgram::recio {
+namespace {
+
+constexpr const char* kHeader = "(X,'h',X,^('p(',I1,',',I1,')',X))";
+constexpr const char* kData = "(X,I3,X,^(F7.4,X))";
+
+// The captured items of one statement.
+class Items {
+ public:
+  Items& i(std::int32_t v) {
+    items_.addInteger(ItemKind::Integer4, v);
+    return *this;
+  }
+  Items& r(float v) {
+    items_.addReal4(v);
+    return *this;
+  }
+  Items& r8(double v) {
+    items_.addReal8(v);
+    return *this;
+  }
+  Items& c(std::string_view text) {
+    items_.addCharacter(text);
+    return *this;
+  }
+  Items& l(std::int32_t v) {
+    items_.addLogical(ItemKind::Logical4, v);
+    return *this;
+  }
+  Items& z(float re, float im) {
+    items_.addComplex8(re, im);
+    return *this;
+  }
+  const CapturedItems& get() const { return items_; }
+
+ private:
+  CapturedItems items_;
+};
+
+// The outcome of one statement: its records (the one under construction
+// last, when a condition stopped the statement) and the condition raised.
+struct Outcome {
+  std::vector<std::string> records;
+  int condition = 0;
+
+  bool operator==(const Outcome&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const Outcome& o) {
+  os << "{";
+  for (const std::string& r : o.records) os << "\"" << r << "\" ";
+  return os << "condition " << o.condition << "}";
+}
+
+Outcome run(std::string_view format, const Items& items,
+            std::initializer_list<std::int32_t> counts = {}) {
+  RuntimeCounts runtimeCounts;
+  runtimeCounts.set(counts);
+  testing::StringSink sink;
+  Outcome outcome;
+  try {
+    const CompiledFormat compiled =
+        compileFormat(format.data(), static_cast<std::int32_t>(format.size()));
+    runFormattedWrite(compiled, items.get(), runtimeCounts, sink);
+    outcome.records = sink.records();
+  } catch (const runtime::RuntimeError& e) {
+    EXPECT_EQ(e.kind(), runtime::StatementKind::Write);
+    outcome.records = sink.records();
+    outcome.records.push_back(sink.current());
+    outcome.condition = e.number();
+  }
+  return outcome;
+}
+
+Items headerItems(int categories) {
+  Items items;
+  for (int u = 1; u <= categories; ++u) {
+    for (int v = 1; v <= categories; ++v) items.i(u).i(v);
+  }
+  return items;
+}
+
+struct Case {
+  const char* name;
+  const char* format;
+  Items items;
+  std::vector<std::int32_t> counts;
+  Outcome expected;
+};
+
+void check(const std::vector<Case>& cases) {
+  for (const Case& c : cases) {
+    Outcome got;
+    if (c.counts.empty()) {
+      got = run(c.format, c.items);
+    } else if (c.counts.size() == 1) {
+      got = run(c.format, c.items, {c.counts[0]});
+    } else {
+      got = run(c.format, c.items, {c.counts[0], c.counts[1]});
+    }
+    EXPECT_EQ(got, c.expected) << c.name << ": " << c.format;
+  }
+}
+
+TEST(FormattedWrite, ModelFileHeader) {
+  Items tenOne = headerItems(1);
+  tenOne.i(10).i(3);
+  check({
+      {"two categories", kHeader, headerItems(2), {4}, {{" h p(1,1) p(1,2) p(2,1) p(2,2)"}}},
+      {"items run out inside the group", kHeader, headerItems(1), {4}, {{" h p(1,1) p("}}},
+      {"reversion with items left", kHeader, headerItems(2), {3},
+       {{" h p(1,1) p(1,2) p(2,1)", "p(2,2) p("}}},
+      {"no items", kHeader, Items(), {4}, {{" h p("}}},
+      {"count 0 runs the group once", kHeader, headerItems(1), {0}, {{" h p(1,1)"}}},
+      {"a category of 10 under I1", kHeader, tenOne, {2}, {{" h p(1,1) p(*,3)"}}},
+  });
+}
+
+TEST(FormattedWrite, ModelFileData) {
+  check({
+      {"two values", kData, Items().i(5).r(0.5f).r(0.25f), {2}, {{"   5   .5000   .2500"}}},
+      {"whole run record", kData, Items().i(1).r(0.25f).r(0.25f).r(0.25f).r(0.25f), {4},
+       {{"   1   .2500   .2500   .2500   .2500"}}},
+      {"lag of 1000", kData, Items().i(1000).r(1.0f), {1}, {{" ***  1.0000"}}},
+      {"count 0: only the lag", kData, Items().i(7), {0}, {{"   7"}}},
+      {"negative count runs once", kData, Items().i(7).r(1.0f), {-5}, {{"   7  1.0000"}}},
+      {"more values than the count", kData, Items().i(2).r(0.5f).r(0.25f).r(1.0f), {2},
+       {{"   2   .5000   .2500", " 1.0000"}}},
+  });
+}
+
+TEST(FormattedWrite, FixedFieldsWithTheBlankBefore) {
+  const std::pair<float, const char*> cases[] = {
+      {1.0f, "  1.0000"},   {-0.5f, "  -.5000"},   {0.0f, "   .0000"},
+      {-0.0f, "   .0000"},  {0.00004f, "   .0000"}, {-0.00004f, "   .0000"},
+      {0.03125f, "   .0313"}, {99.99f, " 99.9900"}, {-9.99996f, " *******"},
+      {0.99996f, "  1.0000"}, {9.99995f, " 10.0000"}, {0.00005f, "   .0000"},
+      {std::numeric_limits<float>::infinity(), " 1#INF.."},
+  };
+  for (const auto& [value, expected] : cases) {
+    EXPECT_EQ(run("(X,F7.4)", Items().r(value)), Outcome{{expected}}) << value;
+  }
+}
+
+TEST(FormattedWrite, FormatControl) {
+  check({
+      {"colon stops when no item is left", "(I3,:,'x')", Items().i(1), {}, {{"  1"}}},
+      {"literals before the next descriptor are written", "(I3,'x',I3,'y')", Items().i(1), {},
+       {{"  1x"}}},
+      {"slash ends records", "(I1,/,I1)", Items().i(1).i(2), {}, {{"1", "2"}}},
+      {"slash with a count", "(2/)", Items(), {}, {{"", "", ""}}},
+      {"reuse count not used up", "(3I2,'x')", Items().i(1).i(2), {}, {{" 1 2"}}},
+      {"reuse count used up", "(3I2,'x')", Items().i(1).i(2).i(3), {}, {{" 1 2 3x"}}},
+      {"reversion re-enters the last top-level group", "(I1,2(I2))",
+       Items().i(1).i(2).i(3).i(4).i(5).i(6), {}, {{"1 2 3", " 4 5", " 6"}}},
+      {"reversion to the first item", "(I1,I2)", Items().i(1).i(2).i(3), {}, {{"1 2", "3"}}},
+      {"nested groups", "(2(I1,2('-',I1)),'.')", Items().i(1).i(2).i(3).i(4).i(5).i(6), {},
+       {{"1-2-34-5-6."}}},
+      {"trailing X is dropped", "(I1,5X)", Items().i(1), {}, {{"1"}}},
+      {"X before a literal", "(I1,3X,'a')", Items().i(1), {}, {{"1   a"}}},
+      {"doubled delimiters and nH", "(X,'it''s',2Hab,I3)", Items().i(5), {}, {{" it'sab  5"}}},
+      {"second placeholder", "(^(I1),^X,I1)", Items().i(1).i(2).i(3), {2, 3}, {{"12   3"}}},
+      {"unset placeholder is 0", "(I1,^X,I1)", Items().i(1).i(2), {}, {{"12"}}},
+      {"sign plus", "(SP,I3,SS,I3,SP,F6.2,S,F6.2)", Items().i(5).i(5).r(1.5f).r(1.5f), {},
+       {{" +5  5 +1.50  1.50"}}},
+      {"scale factor", "(1P,E12.4,-1PF7.2)", Items().r(1.5f).r(12.5f), {},
+       {{"  1.5000E+00   1.25"}}},
+      {"kP directly before its descriptor", "(2PF7.2)", Items().r(1.5f), {}, {{" 150.00"}}},
+      {"tabs", "(T5,'a',TL2,'b',TR1,'c',T1,'d')", Items(), {}, {{"    ab cd"}}},
+      {"integer minimum digits", "(I5.3,I2.0)", Items().i(7).i(0), {}, {{"  007  "}}},
+      {"repeated blanks", "(3(2X),'a',2(3(X),TR1),'b')", Items(), {}, {{"      a        b"}}},
+      {"huge blank-only groups end at once", "(I1,2000000000(2000000000(2000000000X)))",
+       Items().i(1), {}, {{"1"}}},
+      {"dollar and blank control change nothing on output", "(BN,I2,BZ,$)", Items().i(1), {},
+       {{" 1"}}},
+  });
+}
+
+TEST(FormattedWrite, OtherDescriptors) {
+  check({
+      {"E", "(E12.4)", Items().r(0.5f), {}, {{"   .5000E+00"}}},
+      {"E with a narrow exponent", "(E10.3E1)", Items().r(1e10f), {}, {{"**********"}}},
+      {"D", "(D12.4)", Items().r8(2.5), {}, {{"   .2500D+01"}}},
+      {"G in fixed form", "(G12.4,'|')", Items().r(1.5f), {}, {{"   1.500    |"}}},
+      {"G in exponent form", "(G12.4)", Items().r(12345.0f), {}, {{"   .1235E+05"}}},
+      {"G with an integer edits as I", "(G5.2)", Items().i(42), {}, {{"   42"}}},
+      {"EN and ES", "(EN12.3,ES12.3)", Items().r(12345.0f).r(12345.0f), {},
+       {{"  12.345E+03   1.235E+04"}}},
+      {"L", "(L3,L1)", Items().l(1).l(0), {}, {{"  TF"}}},
+      {"A with characters", "(A,'|',A3,'|',A7)", Items().c("hello").c("hello").c("hello"), {},
+       {{"hello|hel|  hello"}}},
+      {"A with an integer", "(A4)", Items().i(0x64636261), {}, {{"abcd"}}},
+      {"Z, O and B", "(Z,1X,Z8.4,1X,O,1X,B4,1X,Z)", Items().i(255).i(255).i(8).i(5).i(-1), {},
+       {{"FF     00FF 10  101 FFFFFFFF"}}},
+      {"Z of a real and of characters", "(Z,1X,Z)", Items().r(1.0f).c("AB"), {},
+       {{"3F800000 4142"}}},
+      {"complex takes two descriptors", "(2F6.2)", Items().z(1.5f, -0.25f), {},
+       {{"  1.50  -.25"}}},
+      {"8-byte real under F", "(F22.18)", Items().r8(0.1), {}, {{"   .100000000000000000"}}},
+  });
+}
+
+TEST(FormattedWrite, ItemAndDescriptorMismatch) {
+  check({
+      {"integer under F", "(F7.4)", Items().i(1), {}, {{""}, 6207}},
+      {"integer under L", "(L2)", Items().i(1), {}, {{""}, 6207}},
+      {"integer under Q", "(Q)", Items().i(1), {}, {{""}, 6207}},
+      {"real under I", "(I3)", Items().r(1.0f), {}, {{""}, 6206}},
+      {"real under L", "(L2)", Items().r(1.0f), {}, {{""}, 6206}},
+      {"character under I", "(I3)", Items().c("x"), {}, {{""}, 6205}},
+      {"logical under I", "(I3)", Items().l(1), {}, {{""}, 6208}},
+      {"fields before the mismatch stay", "(I3,I3)", Items().i(1).r(2.0f), {}, {{"  1"}, 6206}},
+  });
+}
+
+TEST(FormattedWrite, FormatWithoutADescriptorForTheItem) {
+  check({
+      {"group without descriptor", "(I5,('x'))", Items().i(1).i(2), {}, {{"    1x"}, 6207}},
+      {"positioning-only group does not loop", "(I5,(2X))", Items().i(1).i(2), {},
+       {{"    1"}, 6207}},
+      {"literal-only format does not loop", "(X,'abc')", Items().r(1.0f), {}, {{" abc"}, 6206}},
+      {"empty format", "()", Items().c("x"), {}, {{""}, 6205}},
+      {"logical item", "()", Items().l(1), {}, {{""}, 6208}},
+  });
+}
+
+TEST(FormattedWrite, FaultsRaisedWhenReached) {
+  check({
+      {"missing closing parenthesis after a field", "(I3", Items().i(5), {}, {{"  5"}, 6988}},
+      {"missing opening parenthesis before anything", "I3)", Items().i(5), {}, {{""}, 6981}},
+      {"fault after a stop is never reached", "(I3,:,I)", Items().i(5), {}, {{"  5"}}},
+      {"fault reached with no items", "(X,'a',3'b')", Items(), {}, {{" a"}, 6983}},
+      {"literal up to the fault is written", "('ab',I)", Items().i(1), {}, {{"ab"}, 6980}},
+      {"seventeen groups", "((((((((((((((((((I1))))))))))))))))))", Items().i(1), {},
+       {{""}, 6986}},
+  });
+}
+
+TEST(FormattedWrite, RecordsNeverEndInOwedBlanks) {
+  // The sink writes owed blanks at a record end, as a file does; format
+  // control drops them first.
+  const Outcome o = run(kData, Items().i(1).r(0.5f).r(0.5f).r(0.5f), {2});
+  ASSERT_EQ(o.records.size(), 2u);
+  for (const std::string& r : o.records) EXPECT_NE(r.back(), ' ') << r;
+}
+
+// Any string compiles, and running it over items of every kind ends with
+// records or a condition: never a crash, never a loop.
+TEST(FormattedWrite, ArbitraryFormatsEndCleanly) {
+  const std::string alphabet = "((())),,..'\"IFEDGLAZOBQXHPTSNRiex0123459^+-/:$ ";
+  std::mt19937 random(99);
+  Items items;
+  items.i(-42).r(3.25f).c("abc").l(1).r8(-1e-300).z(1.0f, 2.0f).i(7);
+  for (int n = 0; n < 3000; ++n) {
+    std::string format = "(";
+    const int length = static_cast<int>(random() % 24);
+    for (int k = 0; k < length; ++k) format += alphabet[random() % alphabet.size()];
+    if (random() % 2 == 0) format += ")";
+    const Outcome o = run(format, items, {static_cast<std::int32_t>(random() % 5) - 1});
+    EXPECT_FALSE(o.records.empty()) << format;
+  }
+}
+
+TEST(RuntimeCounts, KeepValuesUntilReplaced) {
+  RuntimeCounts counts;
+  EXPECT_EQ(counts[0], 0);
+  EXPECT_EQ(counts[5], 0);
+  counts.set({4, 9});
+  counts.set({7});
+  EXPECT_EQ(counts[0], 7);
+  EXPECT_EQ(counts[1], 9);
+  EXPECT_EQ(counts[2], 0);
+}
+
+}  // namespace
+}  // namespace tgram::recio

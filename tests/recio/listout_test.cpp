@@ -1,0 +1,163 @@
+// List-directed output: field widths, separators and continuation records,
+// shown as the records of a file (every record with its first blank).
+#include "recio/listout.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "support/string_sink.hpp"
+
+namespace tgram::recio {
+namespace {
+
+class Items {
+ public:
+  Items& i(std::int32_t v) {
+    items_.addInteger(ItemKind::Integer4, v);
+    return *this;
+  }
+  Items& r(float v) {
+    items_.addReal4(v);
+    return *this;
+  }
+  Items& r8(double v) {
+    items_.addReal8(v);
+    return *this;
+  }
+  Items& c(std::string_view text) {
+    items_.addCharacter(text);
+    return *this;
+  }
+  Items& l(std::int32_t v) {
+    items_.addLogical(ItemKind::Logical4, v);
+    return *this;
+  }
+  Items& z(float re, float im) {
+    items_.addComplex8(re, im);
+    return *this;
+  }
+  Items& z16(double re, double im) {
+    items_.addComplex16(re, im);
+    return *this;
+  }
+  const CapturedItems& get() const { return items_; }
+
+ private:
+  CapturedItems items_;
+};
+
+std::vector<std::string> records(const Items& items) {
+  testing::StringSink sink;  // a file: owed blanks at a record end are written
+  writeListDirected(items.get(), sink);
+  EXPECT_EQ(sink.current(), "");
+  return sink.records();
+}
+
+std::string blanks(int n) { return std::string(static_cast<std::size_t>(n), ' '); }
+
+struct Case {
+  const char* name;
+  Items items;
+  std::vector<std::string> expected;
+};
+
+void check(const std::vector<Case>& cases) {
+  for (const Case& c : cases) EXPECT_EQ(records(c.items), c.expected) << c.name;
+}
+
+TEST(ListDirectedWrite, ProgramRecords) {
+  const std::string read = " Read experimental transiograms ExpTgrams.txt.";
+  const std::string title = "Transiogram models by linear interpolation";
+  Items six;
+  six.i(0);
+  for (int k = 0; k < 6; ++k) six.r(0.25f);
+  check({
+      {"message with its own blank", Items().c(read), {" " + read}},
+      {"message without", Items().c("Finish!"), {" Finish!"}},
+      {"title", Items().c(title), {" " + title}},
+      {"echo of a point", Items().i(2).r(0.5f).r(1.0f).r(0.0f),
+       {" " + blanks(10) + "2" + blanks(4) + "5.000000E-01" + blanks(8) + "1.000000" +
+        blanks(4) + "0.000000E+00"}},
+      {"echo continued on a second record", six,
+       {" " + blanks(10) + "0" + blanks(4) + "2.500000E-01" + blanks(4) + "2.500000E-01" +
+            blanks(4) + "2.500000E-01" + blanks(4) + "2.500000E-01",
+        blanks(4) + "2.500000E-01" + blanks(4) + "2.500000E-01"}},
+  });
+}
+
+TEST(ListDirectedWrite, Widths) {
+  check({
+      {"most negative integer first fills its field", Items().i(-2147483647 - 1),
+       {" -2147483648"}},
+      {"integer after a value gets a separator", Items().i(1).i(-2147483647 - 1),
+       {" " + blanks(10) + "1 -2147483648"}},
+      {"logicals", Items().l(1).l(0), {" T F"}},
+      {"negative real", Items().r(-0.5f), {"   -5.000000E-01"}},
+      {"F and E forms meet", Items().r(9999999.0f).r(10000000.0f).r(1.0f).r(std::nextafter(1.0f, 0.0f)),
+       {"  9999999.000000    1.000000E+07        1.000000    9.999999E-01"}},
+      {"8-byte real", Items().r8(0.5), {"   5.000000000000000E-001"}},
+      {"complex", Items().z(1.0f, -0.5f), {" " + blanks(9) + "(1.000000,-5.000000E-01)"}},
+      {"complex of 8-byte parts", Items().z16(1.0, 2.0),
+       {" " + blanks(14) + "(1.000000000000000,2.000000000000000)"}},
+  });
+}
+
+TEST(ListDirectedWrite, CharacterItems) {
+  const std::string s78(78, 'a');
+  const std::string s79(79, 'b');
+  const std::string s200(200, 'c');
+  check({
+      {"78 characters fit", Items().c(s78), {" " + s78}},
+      {"79 characters continue", Items().c(s79), {" " + s79, " "}},
+      {"a long text fills each record", Items().c(s200),
+       {" " + s200.substr(0, 79), " " + s200.substr(0, 79), " " + s200.substr(0, 42)}},
+      {"joined without a blank", Items().c("ab").c("cd"), {" abcd"}},
+      {"after a number, no blank", Items().i(5).c("x"), {" " + blanks(10) + "5x"}},
+      {"a number after it has no separator", Items().c("x").i(5).i(6),
+       {" x" + blanks(10) + "5" + blanks(11) + "6"}},
+      {"empty character item", Items().c(""), {" "}},
+  });
+}
+
+TEST(ListDirectedWrite, ContinuationRecords) {
+  Items seven;
+  for (int k = 1; k <= 7; ++k) seven.i(k);
+  std::string first = " " + blanks(10) + "1";
+  for (int k = 2; k <= 6; ++k) first += blanks(11) + std::to_string(k);
+  // A number continued right after a character item, filling its field,
+  // begins the record with its first character.
+  const std::string text(70, 'x');
+  check({
+      {"six integers per record", seven, {first, blanks(11) + "7"}},
+      {"field filling a record after characters", Items().c(text).i(-2147483647 - 1),
+       {" " + text, "-2147483648"}},
+      {"real after characters on a new record", Items().c(text).r(1.0f),
+       {" " + text, blanks(7) + "1.000000"}},
+  });
+}
+
+TEST(ListDirectedWrite, NoItemsWritesOneBlank) { check({{"no items", Items(), {" "}}}); }
+
+TEST(ListDirectedWrite, ConsoleDropsOwedBlanksButNotTheContent) {
+  testing::StringSink console(false);
+  Items items;
+  items.i(0);
+  for (int k = 0; k < 6; ++k) items.r(0.25f);
+  writeListDirected(items.get(), console);
+  ASSERT_EQ(console.records().size(), 2u);
+  EXPECT_EQ(console.records()[1], blanks(4) + "2.500000E-01" + blanks(4) + "2.500000E-01");
+}
+
+TEST(ListDirectedWrite, RecordsOfNumbersStayWithin79Characters) {
+  Items items;
+  items.i(3);
+  for (int k = 0; k < 40; ++k) items.r(-1.5e-20f * static_cast<float>(k + 1));
+  for (int k = 0; k < 10; ++k) items.l(k % 2).i(-k);
+  for (const std::string& r : records(items)) EXPECT_LE(r.size(), 79u) << r;
+}
+
+}  // namespace
+}  // namespace tgram::recio
