@@ -1,5 +1,8 @@
 #include "recio/listin.hpp"
 
+#include <algorithm>
+#include <array>
+#include <cstring>
 #include <string_view>
 
 #include "recio/input_conditions.hpp"
@@ -20,6 +23,16 @@ char separatorAfterQuote(int c) {
   if (c == ' ' || c == '\t' || c == '\r' || c == '\n') return ' ';
   return static_cast<char>(c);
 }
+
+// Bytes that the scanner only appends to the value, whatever its state.
+constexpr auto kPlainBytes = [] {
+  std::array<bool, 256> plain{};
+  plain.fill(true);
+  for (const unsigned char c : std::string_view(" \t\r\n()'\"*,/")) {
+    plain[c] = false;
+  }
+  return plain;
+}();
 
 }  // namespace
 
@@ -77,6 +90,7 @@ bool ListReader::nextValue() {
 
 void ListReader::scan() {
   for (;;) {
+    appendPlainRun();
     const int c = input_.take();
     switch (c) {
       case '\r':
@@ -199,6 +213,23 @@ void ListReader::scanQuoted(int mark) {
     }
     if (stored < kElementSize) ++stored;
   }
+}
+
+// Appends the plain bytes that follow in the buffer, all at once.
+void ListReader::appendPlainRun() {
+  const std::string_view bytes = input_.buffered();
+  std::size_t run = 0;
+  while (run < bytes.size() && kPlainBytes[static_cast<unsigned char>(bytes[run])]) {
+    ++run;
+  }
+  if (run == 0) return;
+  const auto room = static_cast<std::size_t>(
+      std::max<std::int32_t>(kValueTextMax - valueLength_, 0));
+  std::memcpy(valueText_ + valueLength_, bytes.data(), std::min(run, room));
+  valueLength_ = static_cast<std::int32_t>(
+      std::min<std::size_t>(static_cast<std::size_t>(valueLength_) + run,
+                            kValueTextMax + 1));
+  input_.skip(static_cast<std::int32_t>(run));
 }
 
 // Adds a character to the value; characters beyond kValueTextMax are

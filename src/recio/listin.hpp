@@ -38,6 +38,7 @@ class ListReader {
   bool commaEndsValue();
   void takeRepeatCount();
   void scanQuoted(int mark);
+  void appendPlainRun();
   void append(int c);
   bool requireNumber() const;
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "recio/unit_record.hpp"
 
@@ -28,6 +29,16 @@ class RecordInput {
 
   // The byte just taken is taken again next time.
   void putBack() { --unit_.position; }
+
+  // The bytes already in the buffer that have not been taken yet (possibly
+  // none), and passing over the first `count` of them: a fast path for
+  // taking runs of bytes.
+  std::string_view buffered() const {
+    if (unit_.position > unit_.lastIndex) return {};
+    return {unit_.buffer.get() + unit_.position,
+            static_cast<std::size_t>(unit_.lastIndex + 1 - unit_.position)};
+  }
+  void skip(std::int32_t count) { unit_.position += count; }
 
   // Takes bytes until an LF has been taken (a CR before it goes with the
   // rest). Raises 6501 when the file ends first.
