@@ -30,12 +30,12 @@ namespace {
 constexpr int kPoints = 401;
 constexpr int kColumns = 400;
 
-// Probabilities as people write them: 0 or 1, or 2 to 6 decimals.
+// Probabilities as people write them: 0 or 1, or 4 to 8 decimals.
 std::string valueText(std::mt19937& random) {
   const unsigned pick = random() % 20;
   if (pick == 0) return "0";
   if (pick == 1) return "1.0";
-  const int decimals = 3 + static_cast<int>(random() % 5);
+  const int decimals = 4 + static_cast<int>(random() % 5);
   int scale = 1;
   for (int i = 0; i < decimals; ++i) scale *= 10;
   char text[16];
@@ -130,6 +130,7 @@ void BM_ReadFullInput(benchmark::State& state) {
   state.counters["allocs_per_value"] = benchmark::Counter(
       static_cast<double>(allocations) /
       static_cast<double>(state.iterations() * valuesRead));
+  state.counters["input_bytes"] = static_cast<double>(input().size());
 }
 BENCHMARK(BM_ReadFullInput)->Unit(benchmark::kMillisecond);
 
@@ -161,12 +162,16 @@ void BM_ConvertReal4LongDigits(benchmark::State& state) {
     std::snprintf(buffer, sizeof buffer, "%.16e", static_cast<double>(random()) / 3e18);
     text = buffer;
   }
+  const std::size_t before = mallocCalls;
   for (auto _ : state) {
     for (const auto& text : texts) {
       benchmark::DoNotOptimize(tgram::recio::convertReal4(text));
     }
   }
   state.SetItemsProcessed(state.iterations() * 1024);
+  state.counters["allocs_per_value"] = benchmark::Counter(
+      static_cast<double>(mallocCalls - before) /
+      static_cast<double>(state.iterations() * 1024));
 }
 BENCHMARK(BM_ConvertReal4LongDigits);
 

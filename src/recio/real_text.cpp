@@ -134,6 +134,60 @@ DoubleConversion slowDecimalToDouble(const DecimalNumber& number,
   return {value, 0};
 }
 
+// The common case in one pass: at most 19 significant digits and a value
+// that the exact fast path reaches. Anything else (including every text
+// that is not a number) is left to the general stages: false.
+bool quickConvertReal4(std::string_view text, RealConversion& result) {
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  bool negative = false;
+  if (p < end && (*p == '+' || *p == '-')) {
+    negative = *p == '-';
+    ++p;
+  }
+  std::uint64_t digits = 0;
+  int significant = 0;
+  int exponent = 0;
+  const char* const mantissa = p;
+  for (; p < end && isDigit(*p); ++p) {
+    if (digits == 0 && *p == '0') continue;
+    digits = digits * 10 + static_cast<unsigned>(*p - '0');
+    ++significant;
+  }
+  if (p < end && *p == '.') {
+    for (++p; p < end && isDigit(*p); ++p) {
+      --exponent;
+      if (digits == 0 && *p == '0') continue;
+      digits = digits * 10 + static_cast<unsigned>(*p - '0');
+      ++significant;
+    }
+  }
+  if (significant > 19 || p == mantissa || (p == mantissa + 1 && *mantissa == '.')) {
+    return false;
+  }
+  if (p < end) {
+    if (*p == 'E' || *p == 'e' || *p == 'D' || *p == 'd') ++p;
+    bool negativeExponent = false;
+    if (p < end && (*p == '+' || *p == '-')) {
+      negativeExponent = *p == '-';
+      ++p;
+    }
+    if (p == end || end - p > 3) return false;
+    int written = 0;
+    for (; p < end; ++p) {
+      if (!isDigit(*p)) return false;
+      written = written * 10 + (*p - '0');
+    }
+    exponent += negativeExponent ? -written : written;
+  }
+  if (digits > kExactIntegerLimit || exponent < -22 || exponent > 22) return false;
+  double value = static_cast<double>(digits);
+  value = exponent >= 0 ? value * kExactPowersOfTen[exponent]
+                        : value / kExactPowersOfTen[-exponent];
+  result = doubleToReal4(negative ? -value : value);
+  return true;
+}
+
 }  // namespace
 
 int scanRealText(std::string_view text, DecimalNumber& number) {
@@ -202,6 +256,7 @@ RealConversion doubleToReal4(double value) {
 }
 
 RealConversion convertReal4(std::string_view text) {
+  if (RealConversion quick; quickConvertReal4(text, quick)) return quick;
   DecimalNumber number;
   if (const int error = scanRealText(text, number); error != 0) {
     return {0.0f, error};

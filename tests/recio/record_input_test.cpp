@@ -36,6 +36,8 @@ struct EndCase {
   std::string expected;
 };
 
+void PrintTo(const EndCase& c, std::ostream* os) { *os << c.name; }
+
 class RecordInputEnd : public ::testing::TestWithParam<EndCase> {};
 
 TEST_P(RecordInputEnd, YieldsTheBytesWithAFinalLineFeed) {
