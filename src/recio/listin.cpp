@@ -1,82 +1,244 @@
-// Minimal stand-in for list-directed input: blank/comma separated values.
 #include "recio/listin.hpp"
 
-#include <unistd.h>
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <string_view>
 
-#include <cstdlib>
-
-#include "runtime/condition.hpp"
+#include "recio/input_conditions.hpp"
+#include "recio/integer_text.hpp"
+#include "recio/real_text.hpp"
 
 namespace tgram::recio {
 
-using runtime::StatementKind;
+namespace {
 
-int ListReader::take() {
-  if (unit_.position > unit_.lastIndex) {
-    const ssize_t n = ::read(unit_.handle, unit_.buffer.get(), unit_.bufferSize);
-    if (n < 0) runtime::raiseRuntimeError(6500, StatementKind::Read, unit_.fileName);
-    if (n == 0) {
-      if (!unit_.dataEndsWithLf && !unit_.endLfSupplied) {
-        unit_.endLfSupplied = true;
-        unit_.dataEndsWithLf = true;
-        return '\n';
-      }
-      runtime::raiseRuntimeError(6501, StatementKind::Read, unit_.fileName);
-    }
-    unit_.filePosition += n;
-    unit_.position = 0;
-    unit_.lastIndex = static_cast<std::int32_t>(n) - 1;
-    unit_.dataEndsWithLf = unit_.buffer[n - 1] == '\n';
-  }
-  return static_cast<unsigned char>(unit_.buffer[unit_.position++]);
+// Bytes of storage of the integer and real items read here; a quoted value
+// counts at most this many characters.
+constexpr std::int32_t kElementSize = 4;
+
+// What a character that follows a quoted value leaves as the separator:
+// blanks, tabs and record ends all count as a blank.
+char separatorAfterQuote(int c) {
+  if (c == ' ' || c == '\t' || c == '\r' || c == '\n') return ' ';
+  return static_cast<char>(c);
 }
 
-bool ListReader::scanValue() {
-  length_ = 0;
-  endedAtRecordEnd_ = false;
-  for (;;) {
-    const int c = take();
-    if (c == '\n' || c == '\r') {
-      if (c == '\r') {
-        while (take() != '\n') {
-        }
-      }
-      if (length_ > 0) {
-        endedAtRecordEnd_ = true;
-        break;
-      }
-      continue;
-    }
-    if (c == ' ' || c == '\t' || c == ',') {
-      if (length_ > 0) break;
-      continue;
-    }
-    if (length_ < 259) text_[length_++] = static_cast<char>(c);
+// Bytes that the scanner only appends to the value, whatever its state.
+constexpr auto kPlainBytes = [] {
+  std::array<bool, 256> plain{};
+  plain.fill(true);
+  for (const unsigned char c : std::string_view(" \t\r\n()'\"*,/")) {
+    plain[c] = false;
   }
-  text_[length_] = '\0';
-  return true;
-}
+  return plain;
+}();
+
+}  // namespace
 
 void ListReader::readInteger4(std::int32_t& place) {
-  scanValue();
-  char* end = nullptr;
-  const long v = std::strtol(text_, &end, 10);
-  if (*end != '\0') runtime::raiseRuntimeError(6101, StatementKind::Read, unit_.fileName);
-  place = static_cast<std::int32_t>(v);
+  if (!nextValue() || valueLength_ == 0) return;
+  if (!requireNumber()) input_.fail(input::kNotANumber);
+  if (valueLength_ > kValueTextMax) input_.fail(input::kInvalidInteger);
+  const IntegerConversion result = convertInteger(
+      std::string_view(valueText_, static_cast<std::size_t>(valueLength_)));
+  if (result.error != 0) input_.fail(result.error);
+  place = result.value;
 }
 
 void ListReader::readReal4(float& place) {
-  scanValue();
-  char* end = nullptr;
-  const float v = std::strtof(text_, &end);
-  if (*end != '\0') runtime::raiseRuntimeError(6103, StatementKind::Read, unit_.fileName);
-  place = v;
+  if (!nextValue() || valueLength_ == 0) return;
+  if (!requireNumber()) input_.fail(input::kNotANumber);
+  if (valueLength_ > kValueTextMax) input_.fail(input::kInvalidReal);
+  const RealConversion result = convertReal4(
+      std::string_view(valueText_, static_cast<std::size_t>(valueLength_)));
+  if (result.error != 0) input_.fail(result.error);
+  place = result.value;
 }
 
 void ListReader::finish() {
-  if (endedAtRecordEnd_) return;
-  while (take() != '\n') {
+  startIfNeeded();
+  if (!endedAtRecordEnd_) input_.advanceRecord();
+}
+
+void ListReader::startIfNeeded() {
+  if (started_) return;
+  started_ = true;
+  lastSeparator_ = ',';
+  repeatLeft_ = 0;
+  endedAtRecordEnd_ = false;
+}
+
+bool ListReader::requireNumber() const { return valueForm_ == Form::Plain; }
+
+// Makes the current value the one for the next element: the repeated value
+// again, or a newly scanned one. False once a slash has ended the values.
+bool ListReader::nextValue() {
+  startIfNeeded();
+  if (repeatLeft_ != 0) {
+    --repeatLeft_;
+    return true;
   }
+  if (lastSeparator_ == '/') return false;
+  valueLength_ = 0;
+  valueForm_ = Form::Plain;
+  countGiven_ = false;
+  endedAtRecordEnd_ = false;
+  scan();
+  return true;
+}
+
+void ListReader::scan() {
+  for (;;) {
+    appendPlainRun();
+    const int c = input_.take();
+    switch (c) {
+      case '\r':
+      case '\n':
+        // CR ends the values of its line: the rest up to the LF is passed.
+        input_.putBack();
+        input_.advanceRecord();
+        if (separatorEndsValue(true)) return;
+        break;
+      case ' ':
+      case '\t':
+        if (separatorEndsValue(false)) return;
+        break;
+      case '(':
+        if (valueLength_ == 0) {
+          valueForm_ = Form::Parenthesized;
+        } else {
+          append(c);
+        }
+        break;
+      case ')':
+        if (valueForm_ == Form::Parenthesized) {
+          lastSeparator_ = ' ';
+          return;
+        }
+        append(c);
+        break;
+      case '\'':
+      case '"':
+        if (valueLength_ == 0) {
+          scanQuoted(c);
+          return;
+        }
+        append(c);
+        break;
+      case '*':
+        takeRepeatCount();
+        break;
+      case ',':
+        if (commaEndsValue()) return;
+        break;
+      case '/':
+        lastSeparator_ = '/';
+        return;
+      default:
+        append(c);
+        break;
+    }
+  }
+}
+
+// A blank, tab or record end: skipped before a value and inside
+// parentheses, otherwise it ends the value. Right after "r*" it ends the
+// value at once, which makes "r*" r null values.
+bool ListReader::separatorEndsValue(bool recordEnd) {
+  if (valueLength_ == 0 && !countGiven_) return false;
+  if (valueForm_ == Form::Parenthesized) return false;
+  if (recordEnd) endedAtRecordEnd_ = true;
+  lastSeparator_ = ' ';
+  return true;
+}
+
+// A comma right after the blank separator of the previous value belongs to
+// that separator; any other comma ends the value (null when empty), except
+// inside parentheses, where it is part of the value.
+bool ListReader::commaEndsValue() {
+  if (valueLength_ == 0 && lastSeparator_ == ' ' && !countGiven_) {
+    lastSeparator_ = ',';
+    return false;
+  }
+  if (valueForm_ != Form::Parenthesized) {
+    lastSeparator_ = ',';
+    return true;
+  }
+  append(',');
+  return false;
+}
+
+// "*": the text so far is a repeat count; this scan delivers the first of
+// the repeated elements.
+void ListReader::takeRepeatCount() {
+  if (countGiven_) input_.fail(input::kRepeatAfterRepeat);
+  std::int32_t count = 0;
+  if (valueLength_ > 0) {
+    if (valueLength_ > kValueTextMax) input_.fail(input::kInvalidInteger);
+    const IntegerConversion result = convertInteger(
+        std::string_view(valueText_, static_cast<std::size_t>(valueLength_)));
+    if (result.error != 0) input_.fail(result.error);
+    count = result.value;
+  }
+  if (count <= 0) input_.fail(input::kBadRepeatCount);
+  repeatLeft_ = count - 1;
+  countGiven_ = true;
+  valueLength_ = 0;
+}
+
+// A character constant. Its characters are only counted: the items read
+// here reject any that is not empty. A doubled mark stands for one mark; a
+// record end inside the quotes passes to the next record and skips that
+// record's first character.
+void ListReader::scanQuoted(int mark) {
+  valueForm_ = Form::Quoted;
+  std::int32_t stored = 0;
+  for (;;) {
+    const int c = input_.take();
+    if (c == '\r' || c == '\n') {
+      input_.putBack();
+      input_.advanceRecord();
+      input_.take();
+      continue;
+    }
+    if (c == mark) {
+      const int next = input_.take();
+      if (next != mark) {
+        if (next == '\n') input_.putBack();
+        lastSeparator_ = separatorAfterQuote(next);
+        valueLength_ = stored;
+        return;
+      }
+    }
+    if (stored < kElementSize) ++stored;
+  }
+}
+
+// Appends the plain bytes that follow in the buffer, all at once.
+void ListReader::appendPlainRun() {
+  const std::string_view bytes = input_.buffered();
+  std::size_t run = 0;
+  while (run < bytes.size() && kPlainBytes[static_cast<unsigned char>(bytes[run])]) {
+    ++run;
+  }
+  if (run == 0) return;
+  const auto room = static_cast<std::size_t>(
+      std::max<std::int32_t>(kValueTextMax - valueLength_, 0));
+  std::memcpy(valueText_ + valueLength_, bytes.data(), std::min(run, room));
+  valueLength_ = static_cast<std::int32_t>(
+      std::min<std::size_t>(static_cast<std::size_t>(valueLength_) + run,
+                            kValueTextMax + 1));
+  input_.skip(static_cast<std::int32_t>(run));
+}
+
+// Adds a character to the value; characters beyond kValueTextMax are
+// counted (up to one more) but not stored.
+void ListReader::append(int c) {
+  if (valueLength_ < kValueTextMax) {
+    valueText_[valueLength_] = static_cast<char>(c);
+  }
+  if (valueLength_ <= kValueTextMax) ++valueLength_;
 }
 
 }  // namespace tgram::recio

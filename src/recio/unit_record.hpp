@@ -61,8 +61,9 @@ struct UnitRecord {
   bool dirty = false;          // the buffer holds output not yet written
 
   // Reading: the end of the file. `dataEndsWithLf` tells whether the last
-  // byte taken from the file was a line feed (true for an empty file: nothing
-  // is owed); `endLfSupplied` that the missing final line feed was given.
+  // byte read from the file was a line feed (true before anything is read,
+  // so an empty file owes nothing); `endLfSupplied` that the missing final
+  // line feed has been given; `reachedEnd` that a read found the file's end.
   bool dataEndsWithLf = true;
   bool endLfSupplied = false;
   bool reachedEnd = false;

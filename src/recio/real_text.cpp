@@ -1,0 +1,269 @@
+#include "recio/real_text.hpp"
+
+#include <charconv>
+#include <cmath>
+
+#include "recio/input_conditions.hpp"
+
+namespace tgram::recio {
+
+namespace {
+
+// Written exponents are held at this magnitude at most; anything beyond is
+// out of every range already.
+constexpr std::int32_t kExponentCap = 99999;
+
+// Decimal exponents (of the leading digit) beyond which a nonzero value is
+// certainly above the double range or below half its smallest subnormal.
+constexpr std::int32_t kAboveDoubleRange = 310;
+constexpr std::int32_t kBelowDoubleRange = -400;
+
+constexpr double kExactPowersOfTen[] = {
+    1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr std::uint64_t kExactIntegerLimit = std::uint64_t{1} << 53;
+
+// Largest single value plus one unit in the last place of a double.
+constexpr double kSingleBound = 0x1.fffffe0000001p+127;
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Collects the significant digits of a mantissa into `number`, keeping track
+// of the first digit that did not fit.
+class DigitCollector {
+ public:
+  explicit DigitCollector(DecimalNumber& number) : number_(number) {}
+
+  void integerDigit(char c) {
+    if (number_.count == 0 && c == '0') return;
+    if (!keep(c)) ++number_.exponent;
+  }
+  void fractionDigit(char c) {
+    if (number_.count == 0 && c == '0') {
+      --number_.exponent;
+      return;
+    }
+    if (keep(c)) --number_.exponent;
+  }
+
+  // Rounds at the 24th digit and drops trailing zeros.
+  void finish() {
+    if (firstDropped_ >= '5') roundUp();
+    while (number_.count > 0 && number_.digits[number_.count - 1] == '0') {
+      --number_.count;
+      ++number_.exponent;
+    }
+  }
+
+ private:
+  bool keep(char c) {
+    if (number_.count < kRealSignificantDigits) {
+      number_.digits[number_.count++] = c;
+      return true;
+    }
+    if (firstDropped_ == 0) firstDropped_ = c;
+    return false;
+  }
+
+  void roundUp() {
+    for (std::int32_t i = number_.count - 1; i >= 0; --i) {
+      if (number_.digits[i] != '9') {
+        ++number_.digits[i];
+        return;
+      }
+      number_.digits[i] = '0';
+    }
+    // All nines: the digits become 1 followed by one zero more.
+    number_.digits[0] = '1';
+    ++number_.exponent;
+  }
+
+  DecimalNumber& number_;
+  char firstDropped_ = 0;
+};
+
+// Digits of a written exponent, held at kExponentCap.
+std::size_t scanExponentDigits(std::string_view text, std::size_t i,
+                               std::int32_t& value) {
+  value = 0;
+  for (; i < text.size() && isDigit(text[i]); ++i) {
+    value = value * 10 + (text[i] - '0');
+    if (value > kExponentCap) value = kExponentCap;
+  }
+  return i;
+}
+
+// The value of up to 19 digits.
+std::uint64_t digitsValue(const DecimalNumber& number) {
+  std::uint64_t value = 0;
+  for (std::int32_t i = 0; i < number.count; ++i) {
+    value = value * 10 + static_cast<unsigned>(number.digits[i] - '0');
+  }
+  return value;
+}
+
+// Exact when the digits and the power of ten are both exact doubles: one
+// correctly rounded multiplication or division.
+bool fastDecimalToDouble(const DecimalNumber& number, double& value) {
+  if (number.count > 19 || number.exponent < -22 || number.exponent > 22) {
+    return false;
+  }
+  const std::uint64_t digits = digitsValue(number);
+  if (digits > kExactIntegerLimit) return false;
+  const double d = static_cast<double>(digits);
+  value = number.exponent >= 0 ? d * kExactPowersOfTen[number.exponent]
+                               : d / kExactPowersOfTen[-number.exponent];
+  return true;
+}
+
+// The general case, by the library's correctly rounded conversion of the
+// kept digits and the exponent.
+DoubleConversion slowDecimalToDouble(const DecimalNumber& number,
+                                     std::int32_t leadingExponent) {
+  char text[kRealSignificantDigits + 16];
+  char* out = text;
+  for (std::int32_t i = 0; i < number.count; ++i) *out++ = number.digits[i];
+  *out++ = 'e';
+  out = std::to_chars(out, text + sizeof text, number.exponent).ptr;
+  double value = 0.0;
+  const auto result = std::from_chars(text, out, value);
+  if (result.ec == std::errc::result_out_of_range) {
+    if (leadingExponent > 0) return {0.0, input::kRealOverflow};
+    value = 0.0;
+  }
+  return {value, 0};
+}
+
+// The common case in one pass: at most 19 significant digits and a value
+// that the exact fast path reaches. Anything else (including every text
+// that is not a number) is left to the general stages: false.
+bool quickConvertReal4(std::string_view text, RealConversion& result) {
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  bool negative = false;
+  if (p < end && (*p == '+' || *p == '-')) {
+    negative = *p == '-';
+    ++p;
+  }
+  std::uint64_t digits = 0;
+  int significant = 0;
+  int exponent = 0;
+  const char* const mantissa = p;
+  for (; p < end && isDigit(*p); ++p) {
+    if (digits == 0 && *p == '0') continue;
+    digits = digits * 10 + static_cast<unsigned>(*p - '0');
+    ++significant;
+  }
+  if (p < end && *p == '.') {
+    for (++p; p < end && isDigit(*p); ++p) {
+      --exponent;
+      if (digits == 0 && *p == '0') continue;
+      digits = digits * 10 + static_cast<unsigned>(*p - '0');
+      ++significant;
+    }
+  }
+  if (significant > 19 || p == mantissa || (p == mantissa + 1 && *mantissa == '.')) {
+    return false;
+  }
+  if (p < end) {
+    if (*p == 'E' || *p == 'e' || *p == 'D' || *p == 'd') ++p;
+    bool negativeExponent = false;
+    if (p < end && (*p == '+' || *p == '-')) {
+      negativeExponent = *p == '-';
+      ++p;
+    }
+    if (p == end || end - p > 3) return false;
+    int written = 0;
+    for (; p < end; ++p) {
+      if (!isDigit(*p)) return false;
+      written = written * 10 + (*p - '0');
+    }
+    exponent += negativeExponent ? -written : written;
+  }
+  if (digits > kExactIntegerLimit || exponent < -22 || exponent > 22) return false;
+  double value = static_cast<double>(digits);
+  value = exponent >= 0 ? value * kExactPowersOfTen[exponent]
+                        : value / kExactPowersOfTen[-exponent];
+  result = doubleToReal4(negative ? -value : value);
+  return true;
+}
+
+}  // namespace
+
+int scanRealText(std::string_view text, DecimalNumber& number) {
+  number = DecimalNumber{};
+  const std::size_t n = text.size();
+  std::size_t i = 0;
+  if (i < n && (text[i] == '+' || text[i] == '-')) {
+    number.negative = text[i] == '-';
+    ++i;
+  }
+
+  DigitCollector collector(number);
+  bool sawDigit = false;
+  for (; i < n && isDigit(text[i]); ++i) {
+    collector.integerDigit(text[i]);
+    sawDigit = true;
+  }
+  if (i < n && text[i] == '.') {
+    for (++i; i < n && isDigit(text[i]); ++i) {
+      collector.fractionDigit(text[i]);
+      sawDigit = true;
+    }
+  }
+  if (!sawDigit) return input::kInvalidReal;
+
+  if (i < n) {
+    const char c = text[i];
+    if (c == 'E' || c == 'e' || c == 'D' || c == 'd') ++i;
+    else if (c != '+' && c != '-') return input::kInvalidReal;
+    bool negativeExponent = false;
+    if (i < n && (text[i] == '+' || text[i] == '-')) {
+      negativeExponent = text[i] == '-';
+      ++i;
+    }
+    std::int32_t written = 0;
+    const std::size_t end = scanExponentDigits(text, i, written);
+    if (end == i || end != n) return input::kInvalidReal;
+    i = end;
+    number.exponent += negativeExponent ? -written : written;
+  }
+
+  collector.finish();
+  if (number.count == 0) number.exponent = 0;
+  return 0;
+}
+
+DoubleConversion decimalToDouble(const DecimalNumber& number) {
+  const double zero = number.negative ? -0.0 : 0.0;
+  if (number.count == 0) return {zero, 0};
+  const std::int32_t leadingExponent = number.exponent + number.count - 1;
+  if (leadingExponent > kAboveDoubleRange) return {0.0, input::kRealOverflow};
+  if (leadingExponent < kBelowDoubleRange) return {zero, 0};
+
+  DoubleConversion result;
+  if (!fastDecimalToDouble(number, result.value)) {
+    result = slowDecimalToDouble(number, leadingExponent);
+    if (result.error != 0) return result;
+  }
+  if (number.negative) result.value = -result.value;
+  return result;
+}
+
+RealConversion doubleToReal4(double value) {
+  if (std::fabs(value) > kSingleBound) return {0.0f, input::kRealOutOfRange};
+  return {static_cast<float>(value), 0};
+}
+
+RealConversion convertReal4(std::string_view text) {
+  if (RealConversion quick; quickConvertReal4(text, quick)) return quick;
+  DecimalNumber number;
+  if (const int error = scanRealText(text, number); error != 0) {
+    return {0.0f, error};
+  }
+  const DoubleConversion wide = decimalToDouble(number);
+  if (wide.error != 0) return {0.0f, wide.error};
+  return doubleToReal4(wide.value);
+}
+
+}  // namespace tgram::recio

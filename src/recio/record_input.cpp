@@ -1,0 +1,85 @@
+#include "recio/record_input.hpp"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "recio/input_conditions.hpp"
+#include "runtime/condition.hpp"
+
+namespace tgram::recio {
+
+void RecordInput::fail(int number) const {
+  runtime::raiseRuntimeError(number, runtime::StatementKind::Read,
+                             unit_.fileName);
+}
+
+// Fills the buffer from its start with up to bufferSize bytes. Reads until
+// the block is full or the file has nothing more, so that a short block
+// always means the end of the file.
+std::int32_t RecordInput::readBlock() {
+  std::int32_t filled = 0;
+  while (filled < unit_.bufferSize) {
+    const ssize_t n = ::read(unit_.handle, unit_.buffer.get() + filled,
+                             static_cast<std::size_t>(unit_.bufferSize - filled));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      fail(input::kReadFailed);
+    }
+    if (n == 0) break;
+    filled += static_cast<std::int32_t>(n);
+  }
+  return filled;
+}
+
+int RecordInput::refillAndTake() {
+  char* const buffer = unit_.buffer.get();
+  const std::int32_t count = readBlock();
+  unit_.filePosition += count;
+  if (count == 0) {
+    unit_.reachedEnd = true;
+    // The data before ended without a line end: this read yields it.
+    if (!unit_.dataEndsWithLf && !unit_.endLfSupplied) {
+      unit_.endLfSupplied = true;
+      buffer[0] = '\n';
+      unit_.lastIndex = 0;
+      unit_.position = 1;
+      return '\n';
+    }
+    fail(input::kEndOfFile);
+  }
+  unit_.position = 0;
+  unit_.lastIndex = count - 1;
+  unit_.dataEndsWithLf = buffer[count - 1] == '\n';
+  if (count < unit_.bufferSize) {
+    unit_.reachedEnd = true;
+    // A short block ends the file; its missing line end goes behind it
+    // (the buffer has one spare byte for this).
+    if (!unit_.dataEndsWithLf && !unit_.endLfSupplied) {
+      unit_.endLfSupplied = true;
+      buffer[count] = '\n';
+      unit_.lastIndex = count;
+    }
+  }
+  return static_cast<unsigned char>(buffer[unit_.position++]);
+}
+
+void RecordInput::advanceRecord() {
+  for (;;) {
+    if (unit_.position <= unit_.lastIndex) {
+      char* const buffer = unit_.buffer.get();
+      const auto rest = static_cast<std::size_t>(unit_.lastIndex - unit_.position + 1);
+      const void* lf = std::memchr(buffer + unit_.position, '\n', rest);
+      if (lf != nullptr) {
+        unit_.position =
+            static_cast<std::int32_t>(static_cast<const char*>(lf) - buffer) + 1;
+        return;
+      }
+      unit_.position = unit_.lastIndex + 1;
+    }
+    if (take() == '\n') return;
+  }
+}
+
+}  // namespace tgram::recio

@@ -1,0 +1,283 @@
+#include "recio/listin.hpp"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "input_file.hpp"
+#include "runtime/condition.hpp"
+
+namespace tgram::recio {
+namespace {
+
+using testing::InputFile;
+
+// One or more read statements on one file. `items` has a letter per item,
+// I (4-byte integer) or R (4-byte real), and '|' between statements.
+// `expected` has an entry per item: "-" when the item is left unchanged,
+// else the value's text. `error` is the condition the last statement run
+// raises (0: none); the items after it stay unchanged.
+struct ReadCase {
+  const char* name;
+  std::string input;
+  std::string items;
+  std::vector<std::string> expected;
+  int error = 0;
+};
+
+void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.name; }
+
+constexpr std::int32_t kIntegerBefore = 123456789;
+constexpr float kRealBefore = -7.25f;
+
+struct ReadOutcome {
+  std::vector<std::string> values;
+  int error = 0;
+};
+
+std::string describe(std::int32_t value) {
+  return value == kIntegerBefore ? "-" : std::to_string(value);
+}
+
+// Reals are shown by their bits, so that comparing the texts compares them
+// exactly (a negative zero included).
+std::string describe(float value) {
+  if (std::bit_cast<std::uint32_t>(value) == std::bit_cast<std::uint32_t>(kRealBefore)) {
+    return "-";
+  }
+  return "bits:" + std::to_string(std::bit_cast<std::uint32_t>(value));
+}
+
+std::string expectedText(char kind, const std::string& text) {
+  if (text == "-" || kind == 'I') return text;
+  return describe(static_cast<float>(std::strtod(text.c_str(), nullptr)));
+}
+
+ReadOutcome runStatements(UnitRecord& unit, const std::string& items) {
+  std::vector<std::int32_t> integers(items.size(), kIntegerBefore);
+  std::vector<float> reals(items.size(), kRealBefore);
+  ReadOutcome outcome;
+  try {
+    std::size_t i = 0;
+    while (i <= items.size()) {
+      ListReader reader(unit);
+      for (; i < items.size() && items[i] != '|'; ++i) {
+        if (items[i] == 'I') reader.readInteger4(integers[i]);
+        else reader.readReal4(reals[i]);
+      }
+      reader.finish();
+      ++i;
+    }
+  } catch (const runtime::RuntimeError& e) {
+    outcome.error = e.number();
+  }
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (items[i] == 'I') outcome.values.push_back(describe(integers[i]));
+    if (items[i] == 'R') outcome.values.push_back(describe(reals[i]));
+  }
+  return outcome;
+}
+
+class ListRead : public ::testing::TestWithParam<ReadCase> {};
+
+TEST_P(ListRead, ReadsTheItems) {
+  const ReadCase& c = GetParam();
+  InputFile file(c.input);
+  const ReadOutcome got = runStatements(file.unit(), c.items);
+  std::vector<std::string> expected;
+  std::size_t next = 0;
+  for (const char kind : c.items) {
+    if (kind == '|') continue;
+    ASSERT_LT(next, c.expected.size()) << "too few expected values";
+    expected.push_back(expectedText(kind, c.expected[next++]));
+  }
+  ASSERT_EQ(next, c.expected.size()) << "too many expected values";
+  EXPECT_EQ(got.values, expected);
+  EXPECT_EQ(got.error, c.error);
+}
+
+std::string caseName(const ::testing::TestParamInfo<ReadCase>& info) {
+  return info.param.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Separators, ListRead,
+    ::testing::Values(
+        ReadCase{"Blank", "3 5\n", "II", {"3", "5"}},
+        ReadCase{"Comma", "3,5\n", "II", {"3", "5"}},
+        ReadCase{"BlanksAroundComma", "3 , 5\n", "II", {"3", "5"}},
+        ReadCase{"CommaThenRecordEnd", "3,\n5\n", "II", {"3", "5"}},
+        ReadCase{"EmptyRecordsBetween", "3\n\n   5\n", "II", {"3", "5"}},
+        ReadCase{"TabsAndCrLf", "\t3\t5\t\r\n", "II", {"3", "5"}},
+        ReadCase{"BlankLinesFirst", " \t\r\n\n \n3 5", "II", {"3", "5"}},
+        ReadCase{"OverThreeRecords", "1\n2\n3\n", "III", {"1", "2", "3"}},
+        ReadCase{"LoneCrEndsTheLine", "1 2\r3 4\n5 6\n", "III", {"1", "2", "5"}},
+        ReadCase{"Reals", "0 0.5,.25\t1e-2\r\n", "IRRR",
+                 {"0", "0.5", "0.25", "0.01"}}),
+    caseName);
+
+INSTANTIATE_TEST_SUITE_P(
+    NullValues, ListRead,
+    ::testing::Values(
+        ReadCase{"TwoCommas", "3,,5\n", "III", {"3", "-", "5"}},
+        ReadCase{"LeadingComma", ", 5\n", "II", {"-", "5"}},
+        ReadCase{"CommaBlankComma", "3, ,5\n", "III", {"3", "-", "5"}},
+        ReadCase{"CommaAfterRecordEnd", "3\n,5\n", "II", {"3", "5"}},
+        ReadCase{"CommaRecordEndComma", "3,\n,5\n", "III", {"3", "-", "5"}},
+        ReadCase{"CommasThenSlash", ",,/\n", "III", {"-", "-", "-"}},
+        ReadCase{"EmptyQuotes", "'' 5\n", "II", {"-", "5"}},
+        ReadCase{"EmptyQuotesThenComma", "\"\" ,5\n", "II", {"-", "5"}},
+        ReadCase{"EmptyParentheses", "() ( ) 5\n", "III", {"-", "-", "5"}},
+        ReadCase{"RealsKeepTheirValue", "1.5,,2.5\n", "RRR", {"1.5", "-", "2.5"}}),
+    caseName);
+
+INSTANTIATE_TEST_SUITE_P(
+    RepeatCounts, ListRead,
+    ::testing::Values(
+        ReadCase{"TwoSevens", "2*7\n", "II", {"7", "7"}},
+        ReadCase{"CountThenBlank", "2* 9\n", "III", {"-", "-", "9"}},
+        ReadCase{"CountThenComma", "2*,5\n", "III", {"-", "-", "5"}},
+        ReadCase{"CountOfOne", "1*4\n", "I", {"4"}},
+        ReadCase{"OneNullValue", "1* 9\n", "II", {"-", "9"}},
+        ReadCase{"OneNullValueBeforeComma", "1*,9\n", "II", {"-", "9"}},
+        ReadCase{"RepeatThenMore", "2*7 8\n", "III", {"7", "7", "8"}},
+        ReadCase{"RepeatedReals", "3*1.5/\n", "RRRRR", {"1.5", "1.5", "1.5", "-", "-"}},
+        ReadCase{"PendingRepeatDropped", "3*7\n9\n", "I|I", {"7", "9"}},
+        ReadCase{"NullsAtRecordEnd", "0 2*\n5 6\n", "III|II",
+                 {"0", "-", "-", "5", "6"}},
+        ReadCase{"BasedCount", "16#3*2\n", "III", {"2", "2", "2"}},
+        ReadCase{"FillsARecord", "4*0.25\n1 2\n", "RRRR|II",
+                 {"0.25", "0.25", "0.25", "0.25", "1", "2"}}),
+    caseName);
+
+INSTANTIATE_TEST_SUITE_P(
+    SlashAndRecords, ListRead,
+    ::testing::Values(
+        ReadCase{"SlashAfterValue", "1.5/\n", "RRR", {"1.5", "-", "-"}},
+        ReadCase{"SlashAlone", "/\n", "II", {"-", "-"}},
+        ReadCase{"SlashPassesTheRecord", "1 / 2\n3\n", "II|I", {"1", "-", "3"}},
+        ReadCase{"ExtraValuesPassed", "1 2 3 4\n5 6\n", "II|II", {"1", "2", "5", "6"}},
+        ReadCase{"NextStatementAfterLf", "1\n2 9\n7\n", "II|I", {"1", "2", "7"}},
+        ReadCase{"TrailingBlank", "1 2 \n3\n", "II|I", {"1", "2", "3"}},
+        ReadCase{"CrLfRecords", "1 2\r\n3 4\r\n", "II|II", {"1", "2", "3", "4"}},
+        ReadCase{"NoItems", "9\n5\n", "|I", {"5"}},
+        ReadCase{"LastLineWithoutLf", "1\n2", "I|I", {"1", "2"}}),
+    caseName);
+
+INSTANTIATE_TEST_SUITE_P(
+    EndOfFile, ListRead,
+    ::testing::Values(
+        ReadCase{"EmptyFile", "", "I", {"-"}, 6501},
+        ReadCase{"EmptyFileNoItems", "", "", {}, 6501},
+        ReadCase{"TooFewValues", "1 2\n", "III", {"1", "2", "-"}, 6501},
+        ReadCase{"ShortRecordRunsIntoTheNext", "1 2\n3\n", "III|II",
+                 {"1", "2", "3", "-", "-"}, 6501},
+        ReadCase{"AfterLastLineWithoutLf", "1 2", "II|I", {"1", "2", "-"}, 6501},
+        ReadCase{"BlankLinesOnly", "\n \n\t\r\n", "R", {"-"}, 6501},
+        ReadCase{"OpenQuote", "'12\n", "I", {"-"}, 6501}),
+    caseName);
+
+const std::string kLong(260, '1');
+
+INSTANTIATE_TEST_SUITE_P(
+    Conversion, ListRead,
+    ::testing::Values(
+        ReadCase{"IntegerOverflow", "2147483648\n", "I", {"-"}, 6100},
+        ReadCase{"RealForInteger", "2.5\n", "I", {"-"}, 6101},
+        ReadCase{"EarlierItemsKept", "1 2 x\n", "III", {"1", "2", "-"}, 6101},
+        ReadCase{"ByteOrderMarkInteger", "\xEF\xBB\xBF" "1 2\n", "II", {"-", "-"}, 6101},
+        ReadCase{"ByteOrderMarkReal", "\xEF\xBB\xBF" "1 2\n", "RR", {"-", "-"}, 6103},
+        ReadCase{"EndOfTextByteInteger", "12\x1a\n", "I", {"12"}},
+        ReadCase{"EndOfTextByteReal", "12\x1a\n", "R", {"-"}, 6103},
+        ReadCase{"SecondBaseMark", "16#1#2\n", "I", {"-"}, 6302},
+        ReadCase{"BadBase", "37#1\n", "I", {"-"}, 6303},
+        ReadCase{"RealOverflow", "1e400\n", "R", {"-"}, 6102},
+        ReadCase{"NotAReal", "1q5\n", "R", {"-"}, 6103},
+        ReadCase{"SingleRange", "1e39\n", "R", {"-"}, 6104},
+        ReadCase{"NegativeZero", "-0\n", "R", {"-0"}},
+        ReadCase{"LongestInteger", std::string(258, '0') + "7\n", "I", {"7"}},
+        ReadCase{"LongestReal", std::string(256, '0') + "1.5\n", "R", {"1.5"}},
+        ReadCase{"TooLongInteger", kLong + "\n", "I", {"-"}, 6101},
+        ReadCase{"TooLongReal", kLong + "\n", "R", {"-"}, 6103},
+        ReadCase{"TooLongQuoted", "'" + kLong + "'\n", "I", {"-"}, 6504},
+        ReadCase{"TooLongParenthesized", "(" + kLong + ")\n", "R", {"-"}, 6504},
+        ReadCase{"TooLongRepeatCount", std::string(300, '0') + "2*5\n", "I", {"-"}, 6101}),
+    caseName);
+
+INSTANTIATE_TEST_SUITE_P(
+    RepeatAndFormErrors, ListRead,
+    ::testing::Values(
+        ReadCase{"StarAfterBlank", "2 *5\n", "II", {"2", "-"}, 6502},
+        ReadCase{"ZeroCount", "0*5\n", "I", {"-"}, 6502},
+        ReadCase{"NegativeCount", "-2*5\n", "II", {"-", "-"}, 6502},
+        ReadCase{"NegativeBasedCount", "16#FFFFFFFF*5\n", "I", {"-"}, 6502},
+        ReadCase{"CountAfterCount", "2*3*4\n", "II", {"-", "-"}, 6503},
+        ReadCase{"CountAfterCountOfOne", "1*2*3\n", "I", {"-"}, 6503},
+        ReadCase{"BadCountText", "2.0*5\n", "I", {"-"}, 6101},
+        ReadCase{"QuotedInteger", "'12'\n", "I", {"-"}, 6504},
+        ReadCase{"QuotedQuote", "''''\n", "I", {"-"}, 6504},
+        ReadCase{"ParenthesizedInteger", "(1,2)\n", "I", {"-"}, 6504},
+        ReadCase{"ParenthesizedOverRecords", "(1,\n2)\n", "R", {"-"}, 6504},
+        ReadCase{"RepeatedQuoted", "2*'ab'\n", "I", {"-"}, 6504}),
+    caseName);
+
+TEST(ListReader, ReportsReadAndTheFileName) {
+  InputFile file("x\n");
+  ListReader reader(file.unit());
+  std::int32_t value = 0;
+  try {
+    reader.readInteger4(value);
+    FAIL() << "no condition raised";
+  } catch (const runtime::RuntimeError& e) {
+    EXPECT_EQ(e.number(), 6101);
+    EXPECT_EQ(e.kind(), runtime::StatementKind::Read);
+    EXPECT_EQ(e.fileName(), "ExpTgrams.txt");
+  }
+}
+
+// A record far longer than the buffer, values crossing block boundaries,
+// followed by a record for the next statement.
+TEST(ListReader, ReadsARecordOverManyBlocks) {
+  std::string text = "400";
+  for (int i = 0; i < 400; ++i) text += " 0." + std::to_string(1000 + i);
+  text += "\r\n7\r\n";
+  InputFile file(text);
+  {
+    ListReader reader(file.unit());
+    std::int32_t lag = 0;
+    reader.readInteger4(lag);
+    EXPECT_EQ(lag, 400);
+    for (int i = 0; i < 400; ++i) {
+      float value = 0.0f;
+      reader.readReal4(value);
+      ASSERT_EQ(value, static_cast<float>(std::strtod(
+                           ("0." + std::to_string(1000 + i)).c_str(), nullptr)));
+    }
+    reader.finish();
+  }
+  ListReader next(file.unit());
+  std::int32_t seven = 0;
+  next.readInteger4(seven);
+  next.finish();
+  EXPECT_EQ(seven, 7);
+}
+
+// A value that starts in one block and ends in the next.
+TEST(ListReader, ReadsAValueAcrossABlockBoundary) {
+  InputFile file(std::string(1020, ' ') + "12345678 9");
+  ListReader reader(file.unit());
+  std::int32_t a = 0;
+  std::int32_t b = 0;
+  reader.readInteger4(a);
+  reader.readInteger4(b);
+  reader.finish();
+  EXPECT_EQ(a, 12345678);
+  EXPECT_EQ(b, 9);
+}
+
+}  // namespace
+}  // namespace tgram::recio
