@@ -545,37 +545,25 @@ UnitRecord& UnitTable::connectImplicitly(std::int32_t unit, std::string_view sta
   return *find(unit);
 }
 
-UnitRecord& UnitTable::unitForWrite(std::int32_t unit) {
+UnitRecord& UnitTable::unitFor(std::int32_t unit, bool forWrite) {
+  UnitRecord& console = forWrite ? consoleOutput() : consoleInput();
   UnitRecord* record = nullptr;
   if (unit == kConsoleOutputUnit || unit == kConsoleInputUnit) {
-    record = &consoleOutput();
+    record = &console;
   } else if (unit < kMinUnit || unit > kMaxUnit) {
-    raiseRuntimeError(6314, StatementKind::Write);
+    raiseRuntimeError(6314, forWrite ? StatementKind::Write : StatementKind::Read);
   } else if (UnitRecord* connected = find(unit)) {
     record = connected;
   } else if (isPreconnected(unit)) {
-    record = &consoleOutput();
+    record = &console;
   } else {
-    record = &connectImplicitly(unit, "UNKNOWN");
+    record = &connectImplicitly(unit, forWrite ? "UNKNOWN" : "OLD");
   }
-  if (record == inputConsole_.get() && !outputConsole_) record->handle = streams_.output;
-  return *record;
-}
-
-UnitRecord& UnitTable::unitForRead(std::int32_t unit) {
-  UnitRecord* record = nullptr;
-  if (unit == kConsoleOutputUnit || unit == kConsoleInputUnit) {
-    record = &consoleInput();
-  } else if (unit < kMinUnit || unit > kMaxUnit) {
-    raiseRuntimeError(6314, StatementKind::Read);
-  } else if (UnitRecord* connected = find(unit)) {
-    record = connected;
-  } else if (isPreconnected(unit)) {
-    record = &consoleInput();
-  } else {
-    record = &connectImplicitly(unit, "OLD");
+  // One console record serves both directions when neither stream is
+  // redirected: it takes the handle of the statement's direction.
+  if (record == inputConsole_.get() && !outputConsole_) {
+    record->handle = forWrite ? streams_.output : streams_.input;
   }
-  if (record == inputConsole_.get()) record->handle = streams_.input;
   return *record;
 }
 

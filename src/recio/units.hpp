@@ -81,8 +81,8 @@ class UnitTable final : public runtime::ExitParticipant {
 
   // The unit a write (or read) statement on `unit` works on, connecting it
   // when needed. Raises 6314 for a unit number out of range.
-  UnitRecord& unitForWrite(std::int32_t unit);
-  UnitRecord& unitForRead(std::int32_t unit);
+  UnitRecord& unitForWrite(std::int32_t unit) { return unitFor(unit, true); }
+  UnitRecord& unitForRead(std::int32_t unit) { return unitFor(unit, false); }
 
   // The connected unit in the slots, or null.
   UnitRecord* find(std::int32_t unit);
@@ -102,6 +102,7 @@ class UnitTable final : public runtime::ExitParticipant {
     return unit == 0 || unit == 5 || unit == 6;
   }
   Slot* slotOf(std::int32_t unit);
+  UnitRecord& unitFor(std::int32_t unit, bool forWrite);
   UnitRecord& connectImplicitly(std::int32_t unit, std::string_view status);
   std::string nameFromUser(std::int32_t unit);
   void closeSlot(Slot& slot, std::optional<bool> keep);

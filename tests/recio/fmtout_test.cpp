@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "runtime/condition.hpp"
+#include "support/items_builder.hpp"
 #include "support/string_sink.hpp"
 
 namespace tgram::recio {
@@ -19,38 +20,7 @@ namespace {
 constexpr const char* kHeader = "(X,'h',X,^('p(',I1,',',I1,')',X))";
 constexpr const char* kData = "(X,I3,X,^(F7.4,X))";
 
-// The captured items of one statement.
-class Items {
- public:
-  Items& i(std::int32_t v) {
-    items_.addInteger(ItemKind::Integer4, v);
-    return *this;
-  }
-  Items& r(float v) {
-    items_.addReal4(v);
-    return *this;
-  }
-  Items& r8(double v) {
-    items_.addReal8(v);
-    return *this;
-  }
-  Items& c(std::string_view text) {
-    items_.addCharacter(text);
-    return *this;
-  }
-  Items& l(std::int32_t v) {
-    items_.addLogical(ItemKind::Logical4, v);
-    return *this;
-  }
-  Items& z(float re, float im) {
-    items_.addComplex8(re, im);
-    return *this;
-  }
-  const CapturedItems& get() const { return items_; }
-
- private:
-  CapturedItems items_;
-};
+using testing::Items;
 
 // The outcome of one statement: its records (the one under construction
 // last, when a condition stopped the statement) and the condition raised.

@@ -8,46 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "support/items_builder.hpp"
 #include "support/string_sink.hpp"
 
 namespace tgram::recio {
 namespace {
 
-class Items {
- public:
-  Items& i(std::int32_t v) {
-    items_.addInteger(ItemKind::Integer4, v);
-    return *this;
-  }
-  Items& r(float v) {
-    items_.addReal4(v);
-    return *this;
-  }
-  Items& r8(double v) {
-    items_.addReal8(v);
-    return *this;
-  }
-  Items& c(std::string_view text) {
-    items_.addCharacter(text);
-    return *this;
-  }
-  Items& l(std::int32_t v) {
-    items_.addLogical(ItemKind::Logical4, v);
-    return *this;
-  }
-  Items& z(float re, float im) {
-    items_.addComplex8(re, im);
-    return *this;
-  }
-  Items& z16(double re, double im) {
-    items_.addComplex16(re, im);
-    return *this;
-  }
-  const CapturedItems& get() const { return items_; }
-
- private:
-  CapturedItems items_;
-};
+using testing::Items;
 
 std::vector<std::string> records(const Items& items) {
   testing::StringSink sink;  // a file: owed blanks at a record end are written
