@@ -19,7 +19,7 @@ class RecordIo {
  public:
   explicit RecordIo(UnitTable& units) : units_(units) {}
 
-  int openUnit(std::int32_t unit, const OpenSpec& spec) { return units_.openUnit(unit, spec); }
+  int openUnit(std::int32_t unit, const OpenSpec& specifiers) { return units_.openUnit(unit, specifiers); }
   int closeUnit(std::int32_t unit, std::optional<std::string_view> status = std::nullopt) {
     return units_.closeUnit(unit, status);
   }

@@ -217,50 +217,50 @@ bool UnitTable::consoleOutputPending() const {
 
 // Every text specifier matched, defaults applied, and the specifiers checked
 // against each other.
-void UnitTable::decodeSpecifiers(const OpenSpec& spec, OpenRequest& r) {
+void UnitTable::decodeSpecifiers(const OpenSpec& specifiers, OpenRequest& r) {
   const auto status = matchKeyword<Status>(
-      spec.status,
+      specifiers.status,
       {{"OLD", Status::Old}, {"NEW", Status::New}, {"SCRATCH", Status::Scratch},
        {"REPLACE", Status::Replace}, {"UNKNOWN", Status::Unknown}},
       6304);
   const auto access = matchKeyword<Access>(
-      spec.access,
+      specifiers.access,
       {{"SEQUENTIAL", Access::Sequential}, {"DIRECT", Access::Direct},
        {"APPEND", Access::Append}},
       6306);
   const auto form = matchKeyword<Form>(
-      spec.form,
+      specifiers.form,
       {{"FORMATTED", Form::Formatted}, {"UNFORMATTED", Form::Unformatted},
        {"BINARY", Form::Binary}},
       6308);
-  const auto blank = matchKeyword<bool>(spec.blank, {{"NULL", false}, {"ZERO", true}}, 6307);
+  const auto blank = matchKeyword<bool>(specifiers.blank, {{"NULL", false}, {"ZERO", true}}, 6307);
   const auto position = matchKeyword<Position>(
-      spec.position,
+      specifiers.position,
       {{"ASIS", Position::AsIs}, {"REWIND", Position::Rewind},
        {"APPEND", Position::Append}},
       6793);
   const std::initializer_list<std::pair<std::string_view, Action>> actions = {
       {"READ", Action::Read}, {"READWRITE", Action::ReadWrite}, {"WRITE", Action::Write}};
-  const auto action = matchKeyword<Action>(spec.action, actions, 6794);
-  const auto mode = matchKeyword<Action>(spec.mode, actions, 6305);
+  const auto action = matchKeyword<Action>(specifiers.action, actions, 6794);
+  const auto mode = matchKeyword<Action>(specifiers.mode, actions, 6305);
   const auto delimiter = matchKeyword<Delimiter>(
-      spec.delimiter,
+      specifiers.delimiter,
       {{"NONE", Delimiter::None}, {"APOSTROPHE", Delimiter::Apostrophe},
        {"QUOTE", Delimiter::Quote}},
       6796);
-  const auto pad = matchKeyword<bool>(spec.pad, {{"YES", true}, {"NO", false}}, 6798);
+  const auto pad = matchKeyword<bool>(specifiers.pad, {{"YES", true}, {"NO", false}}, 6798);
   const auto carriage = matchKeyword<CarriageControl>(
-      spec.carriageControl,
+      specifiers.carriageControl,
       {{"FORTRAN", CarriageControl::FirstCharacter}, {"LIST", CarriageControl::List}},
       6799);
   const auto share = matchKeyword<Share>(
-      spec.share,
+      specifiers.share,
       {{"DENYNONE", Share::DenyNone}, {"COMPAT", Share::Compat},
        {"DENYRD", Share::DenyRead}, {"DENYWR", Share::DenyWrite},
        {"DENYRW", Share::DenyReadWrite}},
       6309);
 
-  r.fileGiven = spec.file.has_value();
+  r.fileGiven = specifiers.file.has_value();
   r.status = status.value_or(r.fileGiven ? Status::Unknown : Status::Scratch);
   r.position = position.value_or(Position::AsIs);
   r.access = r.position == Position::Append ? Access::Append
@@ -274,29 +274,29 @@ void UnitTable::decodeSpecifiers(const OpenSpec& spec, OpenRequest& r) {
   r.share = share.value_or(Share::DenyNone);
 
   if (r.status == Status::Scratch && r.fileGiven) raiseRuntimeError(6301, StatementKind::None);
-  if (spec.recordLength && *spec.recordLength <= 0) raiseRuntimeError(6315, StatementKind::None);
-  if (r.access == Access::Direct && !spec.recordLength) raiseRuntimeError(6311, StatementKind::None);
+  if (specifiers.recordLength && *specifiers.recordLength <= 0) raiseRuntimeError(6315, StatementKind::None);
+  if (r.access == Access::Direct && !specifiers.recordLength) raiseRuntimeError(6311, StatementKind::None);
   if (r.form != Form::Formatted && delimiter) raiseRuntimeError(6795, StatementKind::None);
   if (r.form != Form::Formatted && pad) raiseRuntimeError(6797, StatementKind::None);
 
   const bool formattedSequential = r.form == Form::Formatted && r.access != Access::Direct;
-  r.recordLength = spec.recordLength.value_or(formattedSequential ? 1024 : 65536);
+  r.recordLength = specifiers.recordLength.value_or(formattedSequential ? 1024 : 65536);
   if (r.access == Access::Direct && r.form == Form::Formatted) r.recordLength += 2;
-  if (spec.blockSize && *spec.blockSize > 0) {
-    const std::int64_t rounded = (static_cast<std::int64_t>(*spec.blockSize) + 511) / 512 * 512;
+  if (specifiers.blockSize && *specifiers.blockSize > 0) {
+    const std::int64_t rounded = (static_cast<std::int64_t>(*specifiers.blockSize) + 511) / 512 * 512;
     r.blockSize = static_cast<std::int32_t>(std::min<std::int64_t>(rounded, INT32_MAX / 2));
   }
 }
 
-int UnitTable::openUnit(std::int32_t unit, const OpenSpec& spec) {
+int UnitTable::openUnit(std::int32_t unit, const OpenSpec& specifiers) {
   if (unit < kMinUnit || unit > kMaxUnit) return 6314;
   OpenRequest request;
-  decodeSpecifiers(spec, request);
+  decodeSpecifiers(specifiers, request);
 
   // The file name: trimmed; a blank one comes from the command line or the
   // user; none at all keeps a connected unit's file or makes a scratch file.
   if (request.fileGiven) {
-    request.name = std::string(trimBlanks(spec.file->substr(0, kFileNameMax)));
+    request.name = std::string(trimBlanks(specifiers.file->substr(0, kFileNameMax)));
     if (request.name.empty()) request.name = nameFromUser(unit);
   } else if (UnitRecord* connected = find(unit)) {
     request.name = connected->fileName;
@@ -538,10 +538,10 @@ std::string UnitTable::nameFromUser(std::int32_t unit) {
 }
 
 UnitRecord& UnitTable::connectImplicitly(std::int32_t unit, std::string_view status) {
-  OpenSpec spec;
-  spec.file = "";
-  spec.status = status;
-  openUnit(unit, spec);
+  OpenSpec specifiers;
+  specifiers.file = "";
+  specifiers.status = status;
+  openUnit(unit, specifiers);
   return *find(unit);
 }
 

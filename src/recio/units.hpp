@@ -66,7 +66,7 @@ class UnitTable final : public runtime::ExitParticipant {
 
   // Connects `unit`. Returns 0, or 6314 (doing nothing) for a unit number
   // outside the range a program may open. Every other failure raises.
-  int openUnit(std::int32_t unit, const OpenSpec& spec);
+  int openUnit(std::int32_t unit, const OpenSpec& specifiers);
 
   // Disconnects `unit` with status "KEEP" or "DELETE" (absent: "DELETE" for a
   // scratch unit, else "KEEP"). Returns 0, or 6304 (closing nothing) for an
@@ -96,7 +96,7 @@ class UnitTable final : public runtime::ExitParticipant {
   };
 
   struct OpenRequest;  // the specifiers of one open, decoded
-  static void decodeSpecifiers(const OpenSpec& spec, OpenRequest& request);
+  static void decodeSpecifiers(const OpenSpec& specifiers, OpenRequest& request);
 
   static bool isPreconnected(std::int32_t unit) {
     return unit == 0 || unit == 5 || unit == 6;

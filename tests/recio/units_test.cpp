@@ -50,9 +50,9 @@ class UnitsTest : public ::testing::Test {
   std::string console() { return readFile(scratch_ / "console.out"); }
 
   static OpenSpec named(std::string_view name) {
-    OpenSpec spec;
-    spec.file = name;
-    return spec;
+    OpenSpec specifiers;
+    specifiers.file = name;
+    return specifiers;
   }
   // One record put straight into a unit's current record.
   static void putRecord(UnitRecord& unit, std::string_view text) {
@@ -243,23 +243,23 @@ TEST_F(UnitsTest, ConsoleDeviceUnitWritesItsRecordsAndPaysItsLineEndAtClose) {
 
 TEST_F(UnitsTest, StatusRules) {
   writeFile("exists.txt", "content\r\n");
-  OpenSpec spec = named("missing.txt");
-  spec.status = "OLD";
-  EXPECT_EQ(raised([&] { units().openUnit(1, spec); }).number(), 6416);
+  OpenSpec specifiers = named("missing.txt");
+  specifiers.status = "OLD";
+  EXPECT_EQ(raised([&] { units().openUnit(1, specifiers); }).number(), 6416);
   EXPECT_FALSE(fs::exists("missing.txt"));
 
-  spec = named("exists.txt");
-  spec.status = "new";
-  EXPECT_EQ(raised([&] { units().openUnit(1, spec); }).number(), 6415);
+  specifiers = named("exists.txt");
+  specifiers.status = "new";
+  EXPECT_EQ(raised([&] { units().openUnit(1, specifiers); }).number(), 6415);
 
-  spec.status = "REPLACE ";
-  units().openUnit(1, spec);
+  specifiers.status = "REPLACE ";
+  units().openUnit(1, specifiers);
   units().closeUnit(1);
   EXPECT_EQ(readFile("exists.txt"), "");
 
-  spec = named("x.txt");
-  spec.status = "SCRATCH";
-  const RuntimeError scratchNamed = raised([&] { units().openUnit(1, spec); });
+  specifiers = named("x.txt");
+  specifiers.status = "SCRATCH";
+  const RuntimeError scratchNamed = raised([&] { units().openUnit(1, specifiers); });
   EXPECT_EQ(scratchNamed.number(), 6301);
   EXPECT_EQ(scratchNamed.kind(), StatementKind::None);
 }
@@ -293,9 +293,9 @@ TEST_F(UnitsTest, UnrecognisedKeywordsAreRefusedBeforeTheOpen) {
       {&OpenSpec::pad, 6798},      {&OpenSpec::carriageControl, 6799},
   };
   for (const Case& c : cases) {
-    OpenSpec spec = named("k.txt");
-    spec.*(c.field) = " BOGUS";
-    const RuntimeError error = raised([&] { units().openUnit(1, spec); });
+    OpenSpec specifiers = named("k.txt");
+    specifiers.*(c.field) = " BOGUS";
+    const RuntimeError error = raised([&] { units().openUnit(1, specifiers); });
     EXPECT_EQ(error.number(), c.number);
     EXPECT_EQ(error.kind(), StatementKind::None);
   }
