@@ -1,4 +1,5 @@
 # Everyday commands. The build lives in build/ (release) and build-asan/ (sanitizers).
+MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 BUILD := build
 ASAN_BUILD := build-asan

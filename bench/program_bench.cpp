@@ -11,29 +11,15 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
+
+#include "support/full_size_input.hpp"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// A full-size "ExpTgrams.txt": 20 categories, maxLag 1000, 401 points.
-std::string fullSizeInput() {
-  std::mt19937 random(7);
-  std::uniform_real_distribution<double> value(0.0, 1.0);
-  std::string text = "20 1000\n400 401\n";
-  char field[32];
-  for (int e = 0; e <= 400; ++e) {
-    text += std::to_string(e * 5 / 2);
-    for (int f = 0; f < 400; ++f) {
-      std::snprintf(field, sizeof field, " %.6f", value(random));
-      text += field;
-    }
-    text += '\n';
-  }
-  return text;
-}
+using tgram::testing::fullSizeInput;
 
 // The folder the runs share, removed at exit.
 char gWorkDir[4096];
