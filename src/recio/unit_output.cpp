@@ -13,10 +13,6 @@ namespace tgram::recio {
 
 using runtime::StatementKind;
 
-namespace {
-
-// The condition for a write (or a change of the file's end) that the system
-// refused with `error`.
 int writeFailureNumber(int error) {
   switch (error) {
     case ENOSPC:
@@ -27,6 +23,8 @@ int writeFailureNumber(int error) {
       return 6421;
   }
 }
+
+namespace {
 
 bool isRegularFile(int fd) {
   struct stat st {};

@@ -8,6 +8,10 @@
 
 namespace tgram::recio {
 
+// The condition for a write (or a change of the file's end) that the system
+// refused with `error`: 6422 for a full disk, 6421 otherwise.
+int writeFailureNumber(int error);
+
 // Gets a unit ready for a write statement. On a file whose last transfer was
 // not output, the file's end is set at the current position first, so that
 // older contents beyond it are cut off.

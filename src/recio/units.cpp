@@ -481,9 +481,16 @@ void UnitTable::closeSlot(Slot& slot, std::optional<bool> keepGiven) {
       flushUnitBuffer(u, StatementKind::Close);
     }
   }
-  if (u.ownsHandle && u.handle >= 0) ::close(u.handle);
+  // Some file systems report a failed write only when the file is closed;
+  // a model file that was not stored whole must not pass for a good one.
+  const bool wrote = u.outputPending && u.recordKind != RecordKind::Console;
+  const int closed = (u.ownsHandle && u.handle >= 0) ? ::close(u.handle) : 0;
+  const int closeError = errno;
   u.handle = -1;
   u.ownsHandle = false;
+  if (closed != 0 && wrote && keep && closeError != EINTR) {
+    raiseRuntimeError(writeFailureNumber(closeError), StatementKind::Close, u.fileName);
+  }
   if (keep && u.scratch) raiseRuntimeError(6300, StatementKind::Close, u.fileName);
   if (!keep && !u.isDevice && ::unlink(u.fileName.c_str()) != 0 &&
       (errno == EACCES || errno == EPERM)) {
