@@ -88,20 +88,18 @@ class ListWriter {
     const EditParams& params = single ? kReal4 : kReal8;
     FieldText part;
     field_.clear();
+    const auto appendPart = [&](std::uint64_t bits) {
+      if (single) {
+        editReal(asReal4(bits), params, part);
+      } else {
+        editReal(std::bit_cast<double>(bits), params, part);
+      }
+      field_.append(part.view());
+    };
     field_.push('(');
-    if (single) {
-      editReal(asReal4(item.bits), params, part);
-    } else {
-      editReal(std::bit_cast<double>(item.bits), params, part);
-    }
-    field_.append(part.view());
+    appendPart(item.bits);
     field_.push(',');
-    if (single) {
-      editReal(asReal4(item.bits2), params, part);
-    } else {
-      editReal(std::bit_cast<double>(item.bits2), params, part);
-    }
-    field_.append(part.view());
+    appendPart(item.bits2);
     field_.push(')');
     return 3 + 2 * params.w;
   }
