@@ -21,26 +21,18 @@ constexpr std::int32_t kLogicalWidth = 1;
 constexpr std::int32_t kReal4Width = 15;
 constexpr std::int32_t kReal8Width = 24;
 
-constexpr EditParams real4Params() {
+// The list-directed real form of a real of one size.
+constexpr EditParams listParams(std::int32_t w, std::int32_t d, std::int32_t e) {
   EditParams p;
   p.form = RealForm::ListDirected;
-  p.w = kReal4Width;
-  p.d = 6;
-  p.e = 2;
+  p.w = w;
+  p.d = d;
+  p.e = e;
   return p;
 }
 
-constexpr EditParams real8Params() {
-  EditParams p;
-  p.form = RealForm::ListDirected;
-  p.w = kReal8Width;
-  p.d = 15;
-  p.e = 3;
-  return p;
-}
-
-constexpr EditParams kReal4 = real4Params();
-constexpr EditParams kReal8 = real8Params();
+constexpr EditParams kReal4 = listParams(kReal4Width, 6, 2);
+constexpr EditParams kReal8 = listParams(kReal8Width, 15, 3);
 
 float asReal4(std::uint64_t bits) {
   return std::bit_cast<float>(static_cast<std::uint32_t>(bits));

@@ -37,30 +37,16 @@ int RecordInput::refillAndTake() {
   char* const buffer = unit_.buffer.get();
   const std::int32_t count = readBlock();
   unit_.filePosition += count;
-  if (count == 0) {
-    unit_.reachedEnd = true;
-    // The data before ended without a line end: this read yields it.
-    if (!unit_.dataEndsWithLf && !unit_.endLfSupplied) {
-      unit_.endLfSupplied = true;
-      buffer[0] = '\n';
-      unit_.lastIndex = 0;
-      unit_.position = 1;
-      return '\n';
-    }
-    fail(input::kEndOfFile);
-  }
+  if (count == 0 && (unit_.dataEndsWithLf || unit_.endLfSupplied)) fail(input::kEndOfFile);
   unit_.position = 0;
   unit_.lastIndex = count - 1;
-  unit_.dataEndsWithLf = buffer[count - 1] == '\n';
-  if (count < unit_.bufferSize) {
-    unit_.reachedEnd = true;
-    // A short block ends the file; its missing line end goes behind it
-    // (the buffer has one spare byte for this).
-    if (!unit_.dataEndsWithLf && !unit_.endLfSupplied) {
-      unit_.endLfSupplied = true;
-      buffer[count] = '\n';
-      unit_.lastIndex = count;
-    }
+  if (count > 0) unit_.dataEndsWithLf = buffer[count - 1] == '\n';
+  // A short (or empty) block ends the file; a missing final line end goes
+  // behind the bytes read, once (the buffer has one spare byte for this).
+  if (count < unit_.bufferSize && !unit_.dataEndsWithLf && !unit_.endLfSupplied) {
+    unit_.endLfSupplied = true;
+    buffer[count] = '\n';
+    unit_.lastIndex = count;
   }
   return static_cast<unsigned char>(buffer[unit_.position++]);
 }

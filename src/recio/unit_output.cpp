@@ -152,18 +152,11 @@ void UnitSink::writeConsolePiece(bool recordEnds) {
     std::memcpy(bytes, lineEnd.data(), lineEnd.size());
     n = lineEnd.size();
   }
-  std::string_view out;
-  std::string large;
-  if (held.size() <= sizeof bytes - n) {
-    std::memcpy(bytes + n, held.data(), held.size());
-    out = std::string_view(bytes, n + held.size());
-  } else {
-    large.assign(bytes, n);
-    large.append(held);
-    out = large;
-  }
+  // Console and device buffers hold kDeviceBufferSize bytes, so the line end
+  // and the piece always fit one write.
+  std::memcpy(bytes + n, held.data(), held.size());
   // A console that cannot be written loses the text; the run goes on.
-  runtime::writeBytes(u.handle, out);
+  runtime::writeBytes(u.handle, std::string_view(bytes, n + held.size()));
   u.position = 0;
   u.dirty = false;
   u.midRecord = !recordEnds;

@@ -63,10 +63,9 @@ struct UnitRecord {
   // Reading: the end of the file. `dataEndsWithLf` tells whether the last
   // byte read from the file was a line feed (true before anything is read,
   // so an empty file owes nothing); `endLfSupplied` that the missing final
-  // line feed has been given; `reachedEnd` that a read found the file's end.
+  // line feed has been given.
   bool dataEndsWithLf = true;
   bool endLfSupplied = false;
-  bool reachedEnd = false;
 
   void allocateBuffer(std::int32_t size) {
     bufferSize = size;
