@@ -5,12 +5,12 @@
 #include <random>
 #include <vector>
 
-#include "recio/edit.hpp"
-#include "recio/fmtout.hpp"
-#include "recio/format.hpp"
-#include "recio/items.hpp"
-#include "recio/listout.hpp"
-#include "recio/record_sink.hpp"
+#include "recio/output/number_edit.hpp"
+#include "recio/format/format_control.hpp"
+#include "recio/format/format_compiler.hpp"
+#include "recio/output/items.hpp"
+#include "recio/output/list_output.hpp"
+#include "recio/output/record_sink.hpp"
 
 namespace {
 

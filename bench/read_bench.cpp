@@ -9,10 +9,10 @@
 #include <random>
 #include <string>
 
-#include "recio/integer_text.hpp"
-#include "recio/listin.hpp"
-#include "recio/real_text.hpp"
-#include "recio/unit_record.hpp"
+#include "recio/input/integer_text.hpp"
+#include "recio/input/list_reader.hpp"
+#include "recio/input/real_text.hpp"
+#include "recio/units/unit_record.hpp"
 
 // Counts the calls of malloc, to show that reading allocates nothing per
 // value.

@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "recio/listin.hpp"
-#include "recio/unit_record.hpp"
+#include "recio/input/list_reader.hpp"
+#include "recio/units/unit_record.hpp"
 #include "runtime/condition.hpp"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "recio/integer_text.hpp"
-#include "recio/real_text.hpp"
+#include "recio/input/integer_text.hpp"
+#include "recio/input/real_text.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tgram::recio;

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "recio/units.hpp"
+#include "recio/units/unit_table.hpp"
 
 namespace tgram::app {
 

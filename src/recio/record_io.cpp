@@ -1,7 +1,7 @@
 #include "recio/record_io.hpp"
 
-#include "recio/listout.hpp"
-#include "recio/unit_output.hpp"
+#include "recio/output/list_output.hpp"
+#include "recio/units/unit_output.hpp"
 
 namespace tgram::recio {
 

@@ -7,11 +7,11 @@
 #include <optional>
 #include <string_view>
 
-#include "recio/fmtout.hpp"
-#include "recio/format.hpp"
-#include "recio/items.hpp"
-#include "recio/listin.hpp"
-#include "recio/units.hpp"
+#include "recio/format/format_control.hpp"
+#include "recio/format/format_compiler.hpp"
+#include "recio/output/items.hpp"
+#include "recio/input/list_reader.hpp"
+#include "recio/units/unit_table.hpp"
 
 namespace tgram::recio {
 

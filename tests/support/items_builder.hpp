@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "recio/items.hpp"
+#include "recio/output/items.hpp"
 
 namespace tgram::testing {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "recio/record_sink.hpp"
+#include "recio/output/record_sink.hpp"
 #include "runtime/condition.hpp"
 
 namespace tgram::testing {

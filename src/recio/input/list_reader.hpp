@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
-#include "recio/record_input.hpp"
-#include "recio/unit_record.hpp"
+#include "recio/input/record_input.hpp"
+#include "recio/units/unit_record.hpp"
 
 namespace tgram::recio {
 

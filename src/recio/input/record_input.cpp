@@ -1,11 +1,11 @@
-#include "recio/record_input.hpp"
+#include "recio/input/record_input.hpp"
 
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 
-#include "recio/input_conditions.hpp"
+#include "recio/input/input_conditions.hpp"
 #include "runtime/condition.hpp"
 
 namespace tgram::recio {

@@ -1,4 +1,4 @@
-#include "recio/integer_text.hpp"
+#include "recio/input/integer_text.hpp"
 
 #include <gtest/gtest.h>
 

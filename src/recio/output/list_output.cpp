@@ -1,10 +1,10 @@
-#include "recio/listout.hpp"
+#include "recio/output/list_output.hpp"
 
 #include <bit>
 #include <cstdint>
 #include <string_view>
 
-#include "recio/edit.hpp"
+#include "recio/output/number_edit.hpp"
 
 namespace tgram::recio {
 

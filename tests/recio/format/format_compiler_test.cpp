@@ -1,6 +1,6 @@
 // Compiling format strings: the items, their numbers, the reversion point
 // and the faults, shown as a compact text per compiled format.
-#include "recio/format.hpp"
+#include "recio/format/format_compiler.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The unit table: opening and closing units, the file and console record
 // ends, buffering and the file's end.
-#include "recio/units.hpp"
+#include "recio/units/unit_table.hpp"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -10,7 +10,7 @@
 #include <string>
 
 #include "recio/record_io.hpp"
-#include "recio/unit_output.hpp"
+#include "recio/units/unit_output.hpp"
 #include "support/process.hpp"
 
 namespace tgram::recio {

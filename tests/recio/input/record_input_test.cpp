@@ -1,4 +1,4 @@
-#include "recio/record_input.hpp"
+#include "recio/input/record_input.hpp"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

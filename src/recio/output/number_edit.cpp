@@ -1,4 +1,4 @@
-#include "recio/edit.hpp"
+#include "recio/output/number_edit.hpp"
 
 #include <algorithm>
 #include <bit>

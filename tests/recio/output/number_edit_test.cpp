@@ -1,6 +1,6 @@
 // Number editing: digit generation, rounding, integer and real texts, and
 // field placement.
-#include "recio/edit.hpp"
+#include "recio/output/number_edit.hpp"
 
 #include <gtest/gtest.h>
 

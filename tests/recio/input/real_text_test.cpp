@@ -1,4 +1,4 @@
-#include "recio/real_text.hpp"
+#include "recio/input/real_text.hpp"
 
 #include <gtest/gtest.h>
 

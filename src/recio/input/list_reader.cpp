@@ -1,13 +1,13 @@
-#include "recio/listin.hpp"
+#include "recio/input/list_reader.hpp"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <string_view>
 
-#include "recio/input_conditions.hpp"
-#include "recio/integer_text.hpp"
-#include "recio/real_text.hpp"
+#include "recio/input/input_conditions.hpp"
+#include "recio/input/integer_text.hpp"
+#include "recio/input/real_text.hpp"
 
 namespace tgram::recio {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "recio/unit_record.hpp"
+#include "recio/units/unit_record.hpp"
 
 namespace tgram::recio {
 

@@ -1,4 +1,4 @@
-#include "recio/format.hpp"
+#include "recio/format/format_compiler.hpp"
 
 #include <cstring>
 #include <limits>

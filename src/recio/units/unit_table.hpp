@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "recio/unit_record.hpp"
+#include "recio/units/unit_record.hpp"
 #include "runtime/condition.hpp"
 #include "runtime/termination.hpp"
 

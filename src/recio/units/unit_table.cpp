@@ -1,4 +1,4 @@
-#include "recio/units.hpp"
+#include "recio/units/unit_table.hpp"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <utility>
 
-#include "recio/unit_output.hpp"
+#include "recio/units/unit_output.hpp"
 #include "runtime/rawio.hpp"
 
 namespace tgram::recio {

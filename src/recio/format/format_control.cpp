@@ -1,4 +1,4 @@
-#include "recio/fmtout.hpp"
+#include "recio/format/format_control.hpp"
 
 #include <algorithm>
 #include <array>
@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "recio/edit.hpp"
+#include "recio/output/number_edit.hpp"
 
 namespace tgram::recio {
 

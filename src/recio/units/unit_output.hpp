@@ -2,8 +2,8 @@
 // ending records, and writing the buffer to the file or console.
 #pragma once
 
-#include "recio/record_sink.hpp"
-#include "recio/unit_record.hpp"
+#include "recio/output/record_sink.hpp"
+#include "recio/units/unit_record.hpp"
 #include "runtime/condition.hpp"
 
 namespace tgram::recio {

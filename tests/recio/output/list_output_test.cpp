@@ -1,6 +1,6 @@
 // List-directed output: field widths, separators and continuation records,
 // shown as the records of a file (every record with its first blank).
-#include "recio/listout.hpp"
+#include "recio/output/list_output.hpp"
 
 #include <gtest/gtest.h>
 

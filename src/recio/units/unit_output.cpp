@@ -1,4 +1,4 @@
-#include "recio/unit_output.hpp"
+#include "recio/units/unit_output.hpp"
 
 #include <sys/stat.h>
 #include <unistd.h>

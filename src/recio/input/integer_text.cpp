@@ -1,6 +1,6 @@
-#include "recio/integer_text.hpp"
+#include "recio/input/integer_text.hpp"
 
-#include "recio/input_conditions.hpp"
+#include "recio/input/input_conditions.hpp"
 
 namespace tgram::recio {
 

@@ -2,8 +2,8 @@
 // format into records.
 #pragma once
 
-#include "recio/items.hpp"
-#include "recio/record_sink.hpp"
+#include "recio/output/items.hpp"
+#include "recio/output/record_sink.hpp"
 
 namespace tgram::recio {
 

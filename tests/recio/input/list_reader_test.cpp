@@ -1,4 +1,4 @@
-#include "recio/listin.hpp"
+#include "recio/input/list_reader.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Formatted output: format control running compiled formats over captured
 // items, shown as the records it produces.
-#include "recio/fmtout.hpp"
+#include "recio/format/format_control.hpp"
 
 #include <gtest/gtest.h>
 

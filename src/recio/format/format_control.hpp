@@ -5,9 +5,9 @@
 #include <initializer_list>
 #include <vector>
 
-#include "recio/format.hpp"
-#include "recio/items.hpp"
-#include "recio/record_sink.hpp"
+#include "recio/format/format_compiler.hpp"
+#include "recio/output/items.hpp"
+#include "recio/output/record_sink.hpp"
 
 namespace tgram::recio {
 

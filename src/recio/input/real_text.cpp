@@ -1,9 +1,9 @@
-#include "recio/real_text.hpp"
+#include "recio/input/real_text.hpp"
 
 #include <charconv>
 #include <cmath>
 
-#include "recio/input_conditions.hpp"
+#include "recio/input/input_conditions.hpp"
 
 namespace tgram::recio {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "recio/unit_record.hpp"
+#include "recio/units/unit_record.hpp"
 
 namespace tgram::testing {
 

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "recio/record_sink.hpp"
+#include "recio/output/record_sink.hpp"
 
 namespace tgram::recio {
 
