@@ -6,11 +6,15 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 BUILD := build
 ASAN_BUILD := build-asan
 BENCH_BUILD := build-bench
+WINDOWS_BUILD := build-windows
+WINDOWS_TOOLCHAIN := cmake/mingw-w64-x86_64.cmake
+# What the Windows build needs from the distribution (Debian package names).
+WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix wine64
 EXAMPLE := examples/meuse-soil
 SCRATCH := $(BUILD)/run
 PREFIX ?= /usr/local
 
-.PHONY: all build run test asan test-asan bench install clean
+.PHONY: all build run test asan test-asan bench install windows test-windows windows-tools clean
 
 all: build
 
@@ -49,9 +53,29 @@ bench: $(BENCH_BUILD)/CMakeCache.txt
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	@for b in $(BENCH_BUILD)/bench/*_bench; do echo "== $$b"; $$b; done
 
+# The Windows programs (64-bit console .exe files, linked statically),
+# cross-built with MinGW-w64 into $(WINDOWS_BUILD)/.
+windows-tools:
+	@if ! command -v x86_64-w64-mingw32-g++-posix >/dev/null 2>&1 || ! test -x /usr/lib/wine/wine64; then \
+	  echo "Installing the cross compiler and Wine ($(WINDOWS_PACKAGES)); this needs root."; \
+	  apt-get update -qq && \
+	  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $(WINDOWS_PACKAGES); \
+	fi
+
+$(WINDOWS_BUILD)/CMakeCache.txt: Makefile $(WINDOWS_TOOLCHAIN) | windows-tools
+	cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=$(WINDOWS_TOOLCHAIN) \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTGRAM_WERROR=ON
+
+windows: $(WINDOWS_BUILD)/CMakeCache.txt
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
+
+# The whole test suite, cross-built, run under Wine.
+test-windows: windows
+	tools/wine-ctest.sh $(WINDOWS_BUILD)
+
 # Installs the programs into $(PREFIX)/bin (default /usr/local/bin).
 install: build
 	cmake --install $(BUILD) --prefix "$(PREFIX)"
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(WINDOWS_BUILD)

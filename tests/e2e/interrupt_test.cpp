@@ -1,12 +1,15 @@
 // An interrupt while the model file is being written ends the program by
 // the signal's default action: no STOP message, no exit processing, and the
 // model file holds only the whole blocks written before it.
-#include <fcntl.h>
 #include <gtest/gtest.h>
+
+#ifndef _WIN32
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <chrono>
 #include <filesystem>
@@ -20,6 +23,15 @@ namespace tgram::testing {
 namespace {
 
 namespace fs = std::filesystem;
+
+#ifdef _WIN32
+
+TEST(Interrupt, WhileWritingTheModelLeavesWholeBlocksAndNoStopMessage) {
+  GTEST_SKIP() << "sends SIGINT, a POSIX signal; a Windows console's Ctrl+C needs a console, "
+                  "which the test runs do not have";
+}
+
+#else
 
 constexpr std::string_view kWriteMessage = "Write linear-interpolated transiogram models\r\n";
 
@@ -91,6 +103,8 @@ TEST(Interrupt, WhileWritingTheModelLeavesWholeBlocksAndNoStopMessage) {
   EXPECT_EQ(whole.substr(0, interrupted.size()), interrupted);
   EXPECT_EQ(whole.substr(whole.size() - 2), "\r\n");
 }
+
+#endif
 
 }  // namespace
 }  // namespace tgram::testing

@@ -1,8 +1,6 @@
 // Files the program may not write, run as an unprivileged user (when the
 // tests run as root, the program is started as "nobody").
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -31,6 +29,9 @@ RunOptions asUnprivileged(const Unprivileged& user) {
 class Permissions : public ::testing::Test {
  protected:
   void SetUp() override {
+#ifdef _WIN32
+    GTEST_SKIP() << "runs the program as another user, which only the POSIX build can do";
+#endif
     const auto found = unprivilegedUser();
     if (!found) GTEST_SKIP() << "no unprivileged user to run the program as";
     user_ = *found;
@@ -43,7 +44,8 @@ TEST_F(Permissions, AModelFileThatCanOnlyBeReadIsRefusedAtTheFirstWrite) {
   writeFile(dir / "ExpTgrams.txt", kInput);
   const std::string old = "an older model\r\n";
   writeFile(dir / "TgramModels.txt", old);
-  ::chmod((dir / "TgramModels.txt").c_str(), 0444);
+  fs::permissions(dir / "TgramModels.txt",
+                  fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
 
   const RunResult run = runProgram(dir.path(), asUnprivileged(user_));
 
@@ -58,10 +60,12 @@ TEST_F(Permissions, AModelFileThatCanOnlyBeReadIsRefusedAtTheFirstWrite) {
 TEST_F(Permissions, AModelFileThatCannotBeCreatedIsRefusedAtTheOpen) {
   ScratchDir dir;
   writeFile(dir / "ExpTgrams.txt", kInput);
-  ::chmod(dir.path().c_str(), 0555);
+  fs::permissions(dir.path(), fs::perms::all);
+  fs::permissions(dir.path(), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
 
   const RunResult run = runProgram(dir.path(), asUnprivileged(user_));
-  ::chmod(dir.path().c_str(), 0777);
+  fs::permissions(dir.path(), fs::perms::all);
 
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, kConsoleBeforeModel);

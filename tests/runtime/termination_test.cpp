@@ -1,14 +1,13 @@
 // How a run ends: the report layout, STOP, and exit processing.
 #include "runtime/termination.hpp"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <new>
 #include <string>
 
 #include "runtime/condition.hpp"
+#include "runtime/os.hpp"
 #include "support/process.hpp"
 
 namespace tgram::runtime {
@@ -20,22 +19,24 @@ using testing::ScratchDir;
 // Standard output and error of a Termination, kept in files.
 class Streams {
  public:
-  Streams()
-      : out_(::open((dir_ / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666)),
-        err_(::open((dir_ / "err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666)) {}
+  Streams() : out_(create(dir_ / "out")), err_(create(dir_ / "err")) {}
   ~Streams() {
-    ::close(out_);
-    ::close(err_);
+    os::close(out_);
+    os::close(err_);
   }
-  int out() const { return out_; }
-  int err() const { return err_; }
+  os::Handle out() const { return out_; }
+  os::Handle err() const { return err_; }
   std::string outBytes() const { return readFile(dir_ / "out"); }
   std::string errBytes() const { return readFile(dir_ / "err"); }
 
  private:
+  static os::Handle create(const std::filesystem::path& path) {
+    return os::openFile(path.string(), os::Access::Write, os::Creation::CreateNew).handle;
+  }
+
   ScratchDir dir_;
-  int out_;
-  int err_;
+  os::Handle out_;
+  os::Handle err_;
 };
 
 // Exit processing's view of the units, scripted.

@@ -1,13 +1,20 @@
 #include "support/process.hpp"
 
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <pwd.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <cstdlib>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
@@ -17,11 +24,22 @@ namespace tgram::testing {
 namespace fs = std::filesystem;
 
 ScratchDir::ScratchDir() {
-  std::string pattern = (fs::temp_directory_path() / "tgram-test-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
-  // Let a dropped-privilege run create files here.
-  ::chmod(path_.c_str(), 0777);
+  static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  std::random_device seed;
+  std::mt19937 random(seed());
+  std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string name = "tgram-test-";
+    for (int i = 0; i < 6; ++i) name.push_back(kLetters[pick(random)]);
+    const fs::path candidate = fs::temp_directory_path() / name;
+    if (fs::create_directory(candidate)) {
+      path_ = candidate;
+      // Let a dropped-privilege run create files here.
+      fs::permissions(path_, fs::perms::all);
+      return;
+    }
+  }
+  throw std::runtime_error("cannot make a scratch folder");
 }
 
 ScratchDir::~ScratchDir() {
@@ -29,7 +47,7 @@ ScratchDir::~ScratchDir() {
   fs::remove_all(path_, ignored);
 }
 
-fs::path programPath() { return fs::path(TGRAM_BINARY); }
+fs::path programPath() { return fs::absolute(fs::path(TGRAM_BINARY)); }
 
 std::string readFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -43,6 +61,68 @@ void writeFile(const fs::path& path, const std::string& bytes) {
   out << bytes;
 }
 
+#ifdef _WIN32
+
+namespace {
+
+// A handle the started program inherits as one of its standard handles.
+HANDLE inheritedHandle(const fs::path& path, DWORD access, DWORD disposition) {
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  const HANDLE handle =
+      ::CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    &inherit, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    throw std::runtime_error("cannot open " + path.string() + " for the program");
+  }
+  return handle;
+}
+
+}  // namespace
+
+RunResult runProgram(const fs::path& dir, const RunOptions& options) {
+  if (options.user || options.group) {
+    throw std::logic_error("running as another user is not available on Windows");
+  }
+  ScratchDir capture;
+  const fs::path outPath = options.stdoutFile.value_or(capture / "stdout");
+  const fs::path errPath = capture / "stderr";
+  const fs::path program = programPath();
+
+  const HANDLE in = inheritedHandle(L"NUL", GENERIC_READ, OPEN_EXISTING);
+  const HANDLE out = inheritedHandle(outPath, GENERIC_WRITE, CREATE_ALWAYS);
+  const HANDLE err = inheritedHandle(errPath, GENERIC_WRITE, CREATE_ALWAYS);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = in;
+  startup.hStdOutput = out;
+  startup.hStdError = err;
+  std::wstring commandLine = L"\"" + program.wstring() + L"\"";
+  PROCESS_INFORMATION process{};
+  const BOOL started =
+      ::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                       dir.c_str(), &startup, &process);
+  ::CloseHandle(in);
+  ::CloseHandle(out);
+  ::CloseHandle(err);
+  if (!started) throw std::runtime_error("cannot start " + program.string());
+  ::WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD exitCode = 0;
+  ::GetExitCodeProcess(process.hProcess, &exitCode);
+  ::CloseHandle(process.hThread);
+  ::CloseHandle(process.hProcess);
+
+  RunResult result;
+  result.status = static_cast<int>(exitCode);
+  result.out = options.stdoutFile ? std::string() : readFile(outPath);
+  result.err = readFile(errPath);
+  return result;
+}
+
+std::optional<Unprivileged> unprivilegedUser() { return std::nullopt; }
+
+#else
+
 RunResult runProgram(const fs::path& dir, const RunOptions& options) {
   ScratchDir capture;
   const fs::path outPath = options.stdoutFile.value_or(capture / "stdout");
@@ -52,7 +132,8 @@ RunResult runProgram(const fs::path& dir, const RunOptions& options) {
     // The build tree may not be reachable by another user: run a copy.
     const fs::path copy = capture / "tgraminterp";
     fs::copy_file(programPath(), copy);
-    ::chmod(copy.c_str(), 0755);
+    fs::permissions(copy, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                              fs::perms::others_read | fs::perms::others_exec);
     program = copy.string();
   }
 
@@ -86,13 +167,23 @@ RunResult runProgram(const fs::path& dir, const RunOptions& options) {
   return result;
 }
 
+std::optional<Unprivileged> unprivilegedUser() {
+  if (::geteuid() != 0) return Unprivileged{::geteuid(), ::getegid()};
+  if (const passwd* nobody = ::getpwnam("nobody")) {
+    return Unprivileged{nobody->pw_uid, nobody->pw_gid};
+  }
+  return std::nullopt;
+}
+
+#endif
+
 std::map<std::string, std::string> snapshot(const fs::path& dir) {
   std::map<std::string, std::string> files;
   for (auto it = fs::recursive_directory_iterator(dir); it != fs::recursive_directory_iterator();
        ++it) {
-    const std::string name = it->path().lexically_relative(dir).string();
+    const std::string name = it->path().lexically_relative(dir).generic_string();
     if (it->is_symlink()) {
-      files[name] = "-> " + fs::read_symlink(it->path()).string();
+      files[name] = "-> " + fs::read_symlink(it->path()).generic_string();
       it.disable_recursion_pending();
     } else if (it->is_directory()) {
       files[name] = "<dir>";
@@ -105,14 +196,6 @@ std::map<std::string, std::string> snapshot(const fs::path& dir) {
 
 void copyTree(const fs::path& from, const fs::path& to) {
   fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
-}
-
-std::optional<Unprivileged> unprivilegedUser() {
-  if (::geteuid() != 0) return Unprivileged{::geteuid(), ::getegid()};
-  if (const passwd* nobody = ::getpwnam("nobody")) {
-    return Unprivileged{nobody->pw_uid, nobody->pw_gid};
-  }
-  return std::nullopt;
 }
 
 }  // namespace tgram::testing

@@ -1,8 +1,7 @@
 // Running the built program in a scratch folder, for whole-program tests.
 #pragma once
 
-#include <sys/types.h>
-
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -25,9 +24,13 @@ class ScratchDir {
   std::filesystem::path path_;
 };
 
+// User and group numbers (POSIX only).
+using UserId = std::uint32_t;
+using GroupId = std::uint32_t;
+
 struct RunOptions {
-  std::optional<uid_t> user;  // run as this user (and its group) instead
-  std::optional<gid_t> group;
+  std::optional<UserId> user;  // run as this user (and its group) instead
+  std::optional<GroupId> group;
   std::optional<std::filesystem::path> stdoutFile;  // else captured
 };
 
@@ -41,8 +44,8 @@ struct RunResult {
 // The path of the built program.
 std::filesystem::path programPath();
 
-// Runs the program in `dir` with standard input from /dev/null and no
-// arguments.
+// Runs the program in `dir` with standard input from the null device and no
+// arguments; standard output and error go to files, never to a terminal.
 RunResult runProgram(const std::filesystem::path& dir, const RunOptions& options = {});
 
 // Reads a whole file as bytes.
@@ -57,10 +60,10 @@ std::map<std::string, std::string> snapshot(const std::filesystem::path& dir);
 // Copies a folder tree, keeping symbolic links as links.
 void copyTree(const std::filesystem::path& from, const std::filesystem::path& to);
 
-// An unprivileged user to drop to, when the tests run as root.
+// An unprivileged user to drop to, when the tests run as root (POSIX only).
 struct Unprivileged {
-  uid_t uid;
-  gid_t gid;
+  UserId uid;
+  GroupId gid;
 };
 std::optional<Unprivileged> unprivilegedUser();
 

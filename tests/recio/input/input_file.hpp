@@ -2,49 +2,36 @@
 // reading.
 #pragma once
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cstdlib>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 
 #include "recio/units/unit_record.hpp"
+#include "runtime/os.hpp"
+#include "support/process.hpp"
 
 namespace tgram::testing {
 
 class InputFile {
  public:
   explicit InputFile(std::string_view bytes) {
-    const char* dir = std::getenv("TMPDIR");
-    path_ = std::string(dir != nullptr && *dir != '\0' ? dir : "/tmp") +
-            "/tgram-input-XXXXXX";
-    const int fd = ::mkstemp(path_.data());
-    if (fd < 0) throw std::runtime_error("cannot create " + path_);
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-      const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-      if (n <= 0) throw std::runtime_error("cannot write " + path_);
-      done += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
+    const std::string path = (dir_ / "input").string();
+    writeFile(path, std::string(bytes));
     unit_.fileName = "ExpTgrams.txt";
-    unit_.handle = ::open(path_.c_str(), O_RDONLY);
-    if (unit_.handle < 0) throw std::runtime_error("cannot open " + path_);
+    unit_.handle = runtime::os::openFile(path, runtime::os::Access::Read,
+                                         runtime::os::Creation::Existing)
+                       .handle;
+    if (unit_.handle == runtime::os::kNoHandle) throw std::runtime_error("cannot open " + path);
     unit_.allocateBuffer(recio::kFileBufferSize);
   }
-  ~InputFile() {
-    ::close(unit_.handle);
-    ::unlink(path_.c_str());
-  }
+  ~InputFile() { runtime::os::close(unit_.handle); }
   InputFile(const InputFile&) = delete;
   InputFile& operator=(const InputFile&) = delete;
 
   recio::UnitRecord& unit() { return unit_; }
 
  private:
-  std::string path_;
+  ScratchDir dir_;
   recio::UnitRecord unit_;
 };
 

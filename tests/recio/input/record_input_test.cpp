@@ -1,20 +1,48 @@
 #include "recio/input/record_input.hpp"
 
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#else
 #include <fcntl.h>
-#include <gtest/gtest.h>
 #include <unistd.h>
+#endif
+
+#include <gtest/gtest.h>
 
 #include <chrono>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "input_file.hpp"
 #include "runtime/condition.hpp"
+#include "runtime/os.hpp"
+#include "support/process.hpp"
 
 namespace tgram::recio {
 namespace {
 
+namespace os = runtime::os;
 using testing::InputFile;
+
+// A pipe: bytes written to `writeEnd` are read from `readEnd`.
+void makePipe(os::Handle& readEnd, os::Handle& writeEnd) {
+#ifdef _WIN32
+  HANDLE read = nullptr;
+  HANDLE write = nullptr;
+  ASSERT_TRUE(::CreatePipe(&read, &write, nullptr, 0));
+  readEnd = reinterpret_cast<os::Handle>(read);
+  writeEnd = reinterpret_cast<os::Handle>(write);
+#else
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  readEnd = fds[0];
+  writeEnd = fds[1];
+#endif
+}
 
 // Every byte the record layer yields until the end of the file.
 std::string takeAll(UnitRecord& unit) {
@@ -118,35 +146,47 @@ TEST(RecordInput, TheEndStaysTheEnd) {
   EXPECT_THROW(input.take(), runtime::RuntimeError);
 }
 
+// Handles that cannot be read: a file open for writing only, and (where a
+// folder can be opened at all) a folder.
 TEST(RecordInput, AFailedReadRaises6500) {
-  UnitRecord unit;
-  unit.fileName = "ExpTgrams.txt";
-  unit.handle = ::open(".", O_RDONLY | O_DIRECTORY);
-  ASSERT_GE(unit.handle, 0);
-  unit.allocateBuffer(kFileBufferSize);
-  RecordInput input(unit);
-  try {
-    input.take();
-    FAIL() << "no condition raised";
-  } catch (const runtime::RuntimeError& e) {
-    EXPECT_EQ(e.number(), 6500);
+  testing::ScratchDir dir;
+  std::vector<os::Handle> handles = {
+      os::openFile((dir / "written").string(), os::Access::Write, os::Creation::CreateNew)
+          .handle};
+#ifndef _WIN32
+  handles.push_back(::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY));
+#endif
+  for (const os::Handle handle : handles) {
+    ASSERT_NE(handle, os::kNoHandle);
+    UnitRecord unit;
+    unit.fileName = "ExpTgrams.txt";
+    unit.handle = handle;
+    unit.allocateBuffer(kFileBufferSize);
+    RecordInput input(unit);
+    try {
+      input.take();
+      ADD_FAILURE() << "no condition raised";
+    } catch (const runtime::RuntimeError& e) {
+      EXPECT_EQ(e.number(), 6500);
+    }
+    os::close(handle);
   }
-  ::close(unit.handle);
 }
 
 // A pipe delivers a block in pieces; a short piece is not the end of the
 // file and must not get a line feed of its own.
 TEST(RecordInput, ShortReadsBeforeTheEndAreJoined) {
-  int fds[2];
-  ASSERT_EQ(::pipe(fds), 0);
-  ASSERT_EQ(::write(fds[1], "12", 2), 2);
+  os::Handle readEnd = os::kNoHandle;
+  os::Handle writeEnd = os::kNoHandle;
+  makePipe(readEnd, writeEnd);
+  ASSERT_EQ(os::writeAll(writeEnd, "12"), os::Error::None);
   std::thread writer([&] {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    EXPECT_EQ(::write(fds[1], "34\n", 3), 3);
-    ::close(fds[1]);
+    EXPECT_EQ(os::writeAll(writeEnd, "34\n"), os::Error::None);
+    os::close(writeEnd);
   });
   UnitRecord unit;
-  unit.handle = fds[0];
+  unit.handle = readEnd;
   unit.allocateBuffer(kFileBufferSize);
   RecordInput input(unit);
   std::string got;
@@ -154,7 +194,7 @@ TEST(RecordInput, ShortReadsBeforeTheEndAreJoined) {
   writer.join();
   EXPECT_EQ(got, "1234\n");
   EXPECT_THROW(input.take(), runtime::RuntimeError);
-  ::close(fds[0]);
+  os::close(readEnd);
 }
 
 }  // namespace
