@@ -57,8 +57,7 @@ void writeMessage(recio::RecordIo& io, const char* text) {
 }  // namespace
 
 TransiogramProgram::TransiogramProgram()
-    : expTgram_(static_cast<std::size_t>(kMaxColumns) * kMaxPoints, 0.0f),
-      tgramModel_(static_cast<std::size_t>(kMaxColumns) * kLagEntries, 0.0f) {}
+    : expTgram_(kMaxColumns, kMaxPoints), tgramModel_(kMaxColumns, kLagEntries) {}
 
 void TransiogramProgram::run(recio::RecordIo& io, runtime::Termination& termination) {
   writeMessage(io, " Read experimental transiograms ExpTgrams.txt.");
@@ -88,6 +87,9 @@ void TransiogramProgram::readInput(recio::RecordIo& io) {
   io.endRead();
   checkWithin("number of value columns (pairCount)", pairCount, 1, kMaxColumns);
   checkWithin("number of experimental points (expLagCount)", expLagCount, 1, kMaxPoints);
+  // The echoes reach the columns of a point or a lag through one pointer.
+  expTgram_.clearColumns(static_cast<std::size_t>(pairCount));
+  tgramModel_.clearColumns(static_cast<std::size_t>(pairCount));
 
   const std::int32_t points = expLagCount;
   const std::int32_t columns = pairCount;

@@ -4,8 +4,8 @@
 
 #include <array>
 #include <cstdint>
-#include <vector>
 
+#include "model/column_table.hpp"
 #include "recio/record_io.hpp"
 #include "runtime/termination.hpp"
 
@@ -42,19 +42,15 @@ class TransiogramProgram {
   std::array<std::int32_t, kMaxPoints> expLag{};
 
   // expTgram[column][point] and tgramModel[column][lag].
-  float& expTgram(std::int32_t column, std::int32_t point) {
-    return expTgram_[static_cast<std::size_t>(column) * kMaxPoints + static_cast<std::size_t>(point)];
-  }
-  float& tgramModel(std::int32_t column, std::int32_t lag) {
-    return tgramModel_[static_cast<std::size_t>(column) * kLagEntries + static_cast<std::size_t>(lag)];
-  }
+  float& expTgram(std::int32_t column, std::int32_t point) { return expTgram_.at(column, point); }
+  float& tgramModel(std::int32_t column, std::int32_t lag) { return tgramModel_.at(column, lag); }
 
  private:
   void readInput(recio::RecordIo& io);
   void writeModels(recio::RecordIo& io);
 
-  std::vector<float> expTgram_;
-  std::vector<float> tgramModel_;
+  ColumnTable expTgram_;
+  ColumnTable tgramModel_;
 };
 
 }  // namespace tgram::model
