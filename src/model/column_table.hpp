@@ -24,6 +24,10 @@ class ColumnTable {
     if (c >= cleared_) clearThrough(c);
     return values_[c * entries_ + static_cast<std::size_t>(entry)];
   }
+  float at(std::int32_t column, std::int32_t entry) const {
+    const auto c = static_cast<std::size_t>(column);
+    return c < cleared_ ? values_[c * entries_ + static_cast<std::size_t>(entry)] : 0.0f;
+  }
 
   // Clears the first `count` columns now, so that they may also be reached
   // through a pointer to an entry of column 0.
