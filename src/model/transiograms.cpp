@@ -36,8 +36,7 @@ void checkWithin(const std::string& quantity, std::int32_t value, std::int32_t l
 }  // namespace
 
 Transiograms::Transiograms()
-    : expTgram_(static_cast<std::size_t>(kMaxColumns) * kMaxPoints, 0.0f),
-      tgramModel_(static_cast<std::size_t>(kMaxColumns) * kLagEntries, 0.0f) {}
+    : expTgram_(kMaxColumns, kMaxPoints), tgramModel_(kMaxColumns, kLagEntries) {}
 
 void Transiograms::readExperimental(recio::RecordIo& io, InputOpening opening,
                                     const PointObserver& afterPoint) {
@@ -62,6 +61,9 @@ void Transiograms::readExperimental(recio::RecordIo& io, InputOpening opening,
   io.endRead();
   checkWithin("number of value columns (pairCount)", pairCount, 1, kMaxColumns);
   checkWithin("number of experimental points (expLagCount)", expLagCount, 1, kMaxPoints);
+  // Callers may reach the columns of a point or a lag through one pointer.
+  expTgram_.clearColumns(static_cast<std::size_t>(pairCount));
+  tgramModel_.clearColumns(static_cast<std::size_t>(pairCount));
 
   const std::int32_t points = expLagCount;
   const std::int32_t columns = pairCount;

@@ -6,8 +6,8 @@
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <vector>
 
+#include "model/column_table.hpp"
 #include "recio/record_io.hpp"
 
 namespace tgram::model {
@@ -61,22 +61,14 @@ class Transiograms {
   std::array<std::int32_t, kMaxPoints> expLag{};
 
   // expTgram[column][point] and tgramModel[column][lag].
-  float& expTgram(std::int32_t column, std::int32_t point) {
-    return expTgram_[static_cast<std::size_t>(column) * kMaxPoints + static_cast<std::size_t>(point)];
-  }
-  float expTgram(std::int32_t column, std::int32_t point) const {
-    return expTgram_[static_cast<std::size_t>(column) * kMaxPoints + static_cast<std::size_t>(point)];
-  }
-  float& tgramModel(std::int32_t column, std::int32_t lag) {
-    return tgramModel_[static_cast<std::size_t>(column) * kLagEntries + static_cast<std::size_t>(lag)];
-  }
-  float tgramModel(std::int32_t column, std::int32_t lag) const {
-    return tgramModel_[static_cast<std::size_t>(column) * kLagEntries + static_cast<std::size_t>(lag)];
-  }
+  float& expTgram(std::int32_t column, std::int32_t point) { return expTgram_.at(column, point); }
+  float expTgram(std::int32_t column, std::int32_t point) const { return expTgram_.at(column, point); }
+  float& tgramModel(std::int32_t column, std::int32_t lag) { return tgramModel_.at(column, lag); }
+  float tgramModel(std::int32_t column, std::int32_t lag) const { return tgramModel_.at(column, lag); }
 
  private:
-  std::vector<float> expTgram_;
-  std::vector<float> tgramModel_;
+  ColumnTable expTgram_;
+  ColumnTable tgramModel_;
 };
 
 }  // namespace tgram::model
