@@ -9,7 +9,7 @@
 #include "plot/transiogram_picture.hpp"
 #include "recio/record_io.hpp"
 #include "runtime/fpenv.hpp"
-#include "runtime/rawio.hpp"
+#include "runtime/os.hpp"
 #include "runtime/termination.hpp"
 
 namespace tgram::plot {
@@ -19,7 +19,7 @@ namespace {
 constexpr int kUsageStatus = 2;
 constexpr int kFailureStatus = 1;
 
-void say(int fd, const std::string& text) { runtime::writeBytes(fd, text); }
+void say(runtime::os::Handle stream, const std::string& text) { runtime::os::writeAll(stream, text); }
 
 int usageError(const recio::ConsoleStreams& streams, const std::string& message) {
   say(streams.error, "tgramplot: " + message + "\nRun 'tgramplot --help' for the options.\n");
