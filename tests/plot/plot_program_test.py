@@ -29,6 +29,8 @@ SVG = "{http://www.w3.org/2000/svg}"
 TG = "{urn:tgraminterp:tgramplot}"
 PICTURE = "Transiograms.svg"
 ARGS = None
+# Whether the programs are Windows programs (a cross build run by an emulator).
+WINDOWS = False
 
 # A point must sit within this many pixels of where its lag and value map
 # to: coordinates are written to a tenth of a pixel.
@@ -343,6 +345,10 @@ class Failures(PlotCase):
             case = os.path.join(ARGS.e2e, name)
             source = os.path.join(case, "in", "ExpTgrams.txt")
             stderr = os.path.join(case, "out", "stderr")
+            if WINDOWS and os.path.exists(stderr + ".windows"):
+                stderr += ".windows"  # the report Windows gives (see the fixture runner)
+            if WINDOWS and os.path.exists(os.path.join(case, "windows-skip")):
+                continue
             if not os.path.exists(stderr) or not os.path.exists(source):
                 continue
             with open(stderr, "rb") as f:
@@ -464,6 +470,8 @@ def main():
         setattr(ARGS, name, os.path.abspath(getattr(ARGS, name)))
     ARGS.emulator = [part for part in re.split(r"[;]", ARGS.emulator) if part] if ";" in ARGS.emulator \
         else shlex.split(ARGS.emulator)
+    global WINDOWS
+    WINDOWS = ARGS.plot.lower().endswith(".exe")
     unittest.main(argv=[sys.argv[0], "-v"] + rest)
 
 
