@@ -8,7 +8,7 @@
 #include "model/program.hpp"
 #include "recio/record_io.hpp"
 #include "runtime/fpenv.hpp"
-#include "runtime/rawio.hpp"
+#include "runtime/os.hpp"
 #include "runtime/termination.hpp"
 
 namespace tgram::app {
@@ -39,10 +39,10 @@ int runProcess(const recio::ConsoleStreams& streams, std::vector<std::string> ar
   // Answered before start-up: nothing is opened, created or read.
   switch (commandLineRequest(arguments)) {
     case CommandLineRequest::Help:
-      runtime::writeBytes(streams.output, kUsage);
+      runtime::os::writeAll(streams.output, kUsage);
       return 0;
     case CommandLineRequest::Version:
-      runtime::writeBytes(streams.output, kVersion);
+      runtime::os::writeAll(streams.output, kVersion);
       return 0;
     case CommandLineRequest::Run:
       break;

@@ -163,6 +163,8 @@ TEST(CompileFormat, FaultsBecomeErrorItems) {
       {"(I3.4)", "ERR6990"},
       {"(Z2.3)", "ERR6990"},
       {"(,I3)", "ERR6989"},
+      {"((,I3))", "( ERR6989"},
+      {"(I3,2(,I3))", "I3 2( ERR6989"},
       {"(I3,,I3)", "I3 ERR6989"},
       {"(N)", "ERR6989"},
       {"(R)", "ERR6989"},
