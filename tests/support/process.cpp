@@ -18,6 +18,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
+#include <vector>
 
 namespace tgram::testing {
 
@@ -77,6 +78,29 @@ HANDLE inheritedHandle(const fs::path& path, DWORD access, DWORD disposition) {
   return handle;
 }
 
+// One argument as the C library of the started program splits it again:
+// quoted when it holds blanks or quotes, with quotes and the backslashes
+// before them escaped.
+std::wstring quotedArgument(const std::wstring& argument) {
+  if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos) {
+    return argument;
+  }
+  std::wstring out = L"\"";
+  std::size_t backslashes = 0;
+  for (const wchar_t c : argument) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    out.append(c == L'"' ? 2 * backslashes + 1 : backslashes, L'\\');
+    out += c;
+    backslashes = 0;
+  }
+  out.append(2 * backslashes, L'\\');
+  out += L'"';
+  return out;
+}
+
 }  // namespace
 
 RunResult runProgram(const fs::path& dir, const RunOptions& options) {
@@ -97,7 +121,10 @@ RunResult runProgram(const fs::path& dir, const RunOptions& options) {
   startup.hStdInput = in;
   startup.hStdOutput = out;
   startup.hStdError = err;
-  std::wstring commandLine = L"\"" + program.wstring() + L"\"";
+  std::wstring commandLine = quotedArgument(program.wstring());
+  for (const std::string& argument : options.arguments) {
+    commandLine += L" " + quotedArgument(fs::path(argument).wstring());
+  }
   PROCESS_INFORMATION process{};
   const BOOL started =
       ::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
@@ -137,6 +164,11 @@ RunResult runProgram(const fs::path& dir, const RunOptions& options) {
     program = copy.string();
   }
 
+  // Made before the fork: the child only redirects and execs.
+  std::vector<std::string> arguments = options.arguments;
+  std::vector<char*> argv{program.data()};
+  for (std::string& argument : arguments) argv.push_back(argument.data());
+  argv.push_back(nullptr);
   const pid_t pid = ::fork();
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
@@ -150,7 +182,7 @@ RunResult runProgram(const fs::path& dir, const RunOptions& options) {
     if (::chdir(dir.c_str()) != 0) ::_exit(126);
     if (options.group && ::setgid(*options.group) != 0) ::_exit(124);
     if (options.user && ::setuid(*options.user) != 0) ::_exit(124);
-    ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+    ::execv(program.c_str(), argv.data());
     ::_exit(127);
   }
   int wstatus = 0;

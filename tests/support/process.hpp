@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tgram::testing {
 
@@ -32,6 +33,7 @@ struct RunOptions {
   std::optional<UserId> user;  // run as this user (and its group) instead
   std::optional<GroupId> group;
   std::optional<std::filesystem::path> stdoutFile;  // else captured
+  std::vector<std::string> arguments;  // given after the program's name
 };
 
 struct RunResult {
@@ -44,8 +46,9 @@ struct RunResult {
 // The path of the built program.
 std::filesystem::path programPath();
 
-// Runs the program in `dir` with standard input from the null device and no
-// arguments; standard output and error go to files, never to a terminal.
+// Runs the program in `dir` with standard input from the null device and the
+// arguments of `options` (none by default); standard output and error go to
+// files, never to a terminal.
 RunResult runProgram(const std::filesystem::path& dir, const RunOptions& options = {});
 
 // Reads a whole file as bytes.
