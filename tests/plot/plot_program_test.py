@@ -389,6 +389,23 @@ class Failures(PlotCase):
         self.assertIn(b"no-such-folder/picture.svg is not written", err)
         self.assertEqual(snapshot(self.folder), before)
 
+    def test_a_write_that_fails_midway_keeps_the_older_picture(self):
+        if os.name != "posix" or ARGS.emulator:
+            self.skipTest("needs a POSIX file size limit on the program itself")
+        import resource
+        import signal
+
+        def limit_file_size():
+            signal.signal(signal.SIGXFSZ, signal.SIG_IGN)  # a write beyond the limit fails instead
+            resource.setrlimit(resource.RLIMIT_FSIZE, (4096, 4096))
+
+        before = self.folder_with_old_picture(HAND_MADE["two categories"][0])
+        done = subprocess.run([ARGS.plot], cwd=self.folder, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                              stderr=subprocess.PIPE, preexec_fn=limit_file_size, timeout=60)
+        self.assertEqual((done.returncode, done.stdout), (1, b""))
+        self.assertIn(b"Transiograms.svg is not written: cannot write it", done.stderr)
+        self.assertEqual(snapshot(self.folder), before)  # no part of a picture, no temporary file
+
     def test_the_input_and_model_files_are_never_the_picture(self):
         os.mkdir(os.path.join(self.folder, "sub"))
         for target in ("ExpTgrams.txt", "./TgramModels.txt", "tgrammodels.txt", "sub/../ExpTgrams.txt", "sub"):
