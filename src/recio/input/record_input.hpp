@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "recio/units/unit_record.hpp"
+#include "runtime/condition.hpp"
 
 namespace tgram::recio {
 
@@ -13,12 +14,18 @@ namespace tgram::recio {
 // bytes up to and including the next LF; bytes are taken as they are, with
 // no translation of line ends. A file whose last byte is not an LF gets one
 // LF supplied behind it, so that its last line is still a whole record.
+// On a unit that reads by line (a terminal), a short read is a whole record:
+// an LF is supplied behind a line that lacks one, and only a read that
+// returns nothing ends the file.
 //
 // The reading position lives in the unit, so a RecordInput can be made
-// afresh for every statement.
+// afresh for every statement. Its conditions are raised on behalf of
+// `kind`.
 class RecordInput {
  public:
-  explicit RecordInput(UnitRecord& unit) : unit_(unit) {}
+  explicit RecordInput(UnitRecord& unit,
+                       runtime::StatementKind kind = runtime::StatementKind::Read)
+      : unit_(unit), kind_(kind) {}
 
   // The next byte (0..255). Raises 6500 when the file cannot be read and
   // 6501 when nothing is left.
@@ -52,6 +59,7 @@ class RecordInput {
   std::int32_t readBlock();
 
   UnitRecord& unit_;
+  runtime::StatementKind kind_;
 };
 
 }  // namespace tgram::recio
