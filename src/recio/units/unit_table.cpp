@@ -545,13 +545,13 @@ std::string UnitTable::nameFromUser(std::int32_t unit) {
   // The answer is the next record of the console input, read like any
   // other: after what earlier reads left in its buffer. At the end of the
   // input no name can ever come, and the open fails with 6501.
-  RecordInput console(consoleInput(), StatementKind::Open);
+  RecordInput console(consoleInput(), nullptr, StatementKind::Open);
   for (;;) {
     os::writeAll(streams_.output,
                  "File name missing or blank - please enter file name\r\nUNIT " +
                      std::to_string(unit) + "? ");
     std::string line;
-    for (int c = console.take(); c != '\n'; c = console.take()) {
+    for (int c = console.takeCountingLines(); c != '\n'; c = console.takeCountingLines()) {
       if (c != '\r' && line.size() <= kFileNameMax) line.push_back(static_cast<char>(c));
     }
     const std::string_view answer = trimBlanks(line);
