@@ -24,7 +24,6 @@ inline constexpr Handle kNoHandle = -1;
 enum class Error {
   None,
   NotFound,      // no such file (or folder on its path)
-  NoDevice,      // the named device does not exist on this system
   Exists,        // the file exists already
   AccessDenied,  // refused for lack of access, or locked
   TooManyFiles,  // the process or the system has too many files open
@@ -59,7 +58,7 @@ Opened openFile(const std::string& name, Access access, Creation creation);
 // Opens the named device `device` ("NUL", "COM1", "PRN", "LPT1"...; upper
 // case, without an extension) for `access`. "NUL" is the null device
 // everywhere; the other names are the platform's devices where it has them,
-// and Error::NoDevice where it has none.
+// and Error::NotFound where it has none.
 Opened openDevice(std::string_view device, Access access);
 
 // Creates a new, empty scratch file in the current folder, named after

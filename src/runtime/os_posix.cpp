@@ -75,7 +75,7 @@ Opened openDevice(std::string_view device, Access access) {
   if (device == "NUL") return openPath("/dev/null", modeOf(access));
   // Serial ports and printers have no fixed names here: the open is refused
   // rather than taking a file of that name in the current folder.
-  return {kNoHandle, Error::NoDevice};
+  return {kNoHandle, Error::NotFound};
 }
 
 Scratch createScratchFile(std::string_view pattern) {

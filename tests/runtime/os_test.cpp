@@ -140,7 +140,7 @@ TEST_F(OsTest, SerialPortsAndPrintersAreNoDevicesHere) {
   writeFile("COM1", "a file of that name\r\n");
   for (const char* name : {"COM1", "COM2", "COM3", "COM4", "PRN", "LPT1", "LPT2", "LPT3", "LPT4"}) {
     const Opened opened = openDevice(name, Access::ReadWrite);
-    EXPECT_EQ(opened.error, Error::NoDevice) << name;
+    EXPECT_EQ(opened.error, Error::NotFound) << name;
     EXPECT_EQ(opened.handle, kNoHandle) << name;
   }
   EXPECT_EQ(readFile("COM1"), "a file of that name\r\n");

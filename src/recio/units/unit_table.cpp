@@ -64,8 +64,7 @@ std::optional<T> matchKeyword(std::optional<std::string_view> value,
 // The condition for an open that the system refused with `error`.
 int openFailureNumber(os::Error error) {
   switch (error) {
-    case os::Error::NotFound:
-    case os::Error::NoDevice: return 6416;
+    case os::Error::NotFound: return 6416;
     case os::Error::Exists: return 6415;
     case os::Error::TooManyFiles: return 6417;
     case os::Error::BadName: return 6412;
@@ -339,7 +338,7 @@ int UnitTable::openUnit(std::int32_t unit, const OpenSpec& specifiers) {
 void UnitTable::connect(std::int32_t unit, OpenRequest& r) {
   const auto fail = [&](int number) { raiseRuntimeError(number, StatementKind::Open, r.name); };
   const auto failToOpen = [&](os::Error error) {
-    if (error == os::Error::NoDevice) {
+    if (r.device != nullptr && error == os::Error::NotFound) {
       raiseRuntimeError(openFailureNumber(error), StatementKind::Open, r.name, kNoSuchDevice);
     }
     fail(openFailureNumber(error));

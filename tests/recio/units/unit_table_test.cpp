@@ -590,7 +590,7 @@ TEST_F(UnitsTest, ACloseThatFailsAtExitAbandonsTheLaterUnits) {
        "\r\nrun-time error F6422: CLOSE(full.txt)\r\n- no space left on device\r\n",
        "shown\r\nStop - Program terminated.\r\n"},
       {"after a report", true, 1,
-       "\r\nrun-time error F6501: READ(in.txt)\r\n- end of file\r\n"
+       "\r\nrun-time error F6501: READ(in.txt)\r\n- end of file (the file is empty)\r\n"
        "\r\nrun-time error F6422: CLOSE(full.txt)\r\n- no space left on device\r\n",
        "shown"},
   };
