@@ -40,6 +40,13 @@ std::string realText(float value) {
   return std::string(text, result.ptr);
 }
 
+// The shortest text that reads back as the same double.
+std::string exactText(double value) {
+  char text[40];
+  const auto result = std::to_chars(text, text + sizeof text, value);
+  return std::string(text, result.ptr);
+}
+
 // At most `limit` characters of a UTF-8 text, with "…" when cut.
 std::string shortened(const std::string& text, std::size_t limit) {
   std::size_t characters = 0;
@@ -269,14 +276,14 @@ class PictureBuilder {
     if (grid_.matrix) {
       svg_.openGroup({{"class", diagonal ? "panel diagonal" : "panel"}, {"id", id},
                       {"tg:column", integerText(f + 1)}, {"tg:from", integerText(fromOf(f))},
-                      {"tg:to", integerText(toOf(f))}, {"tg:lag-max", number(lags_.high)},
-                      {"tg:p-min", probabilities_.label(probabilities_.low)},
-                      {"tg:p-max", probabilities_.label(probabilities_.high)}});
+                      {"tg:to", integerText(toOf(f))}, {"tg:lag-max", exactText(lags_.high)},
+                      {"tg:p-min", exactText(probabilities_.low)},
+                      {"tg:p-max", exactText(probabilities_.high)}});
     } else {
       svg_.openGroup({{"class", "panel"}, {"id", id}, {"tg:column", integerText(f + 1)},
-                      {"tg:lag-max", number(lags_.high)},
-                      {"tg:p-min", probabilities_.label(probabilities_.low)},
-                      {"tg:p-max", probabilities_.label(probabilities_.high)}});
+                      {"tg:lag-max", exactText(lags_.high)},
+                      {"tg:p-min", exactText(probabilities_.low)},
+                      {"tg:p-max", exactText(probabilities_.high)}});
     }
     svg_.title(pairName(f) + (grid_.matrix ? ": from " + categoryName(fromOf(f)) + " to " +
                                                  categoryName(toOf(f))
