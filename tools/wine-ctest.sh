@@ -35,4 +35,12 @@ setsid "$wine_dir/wine64" wineboot --init </dev/null >>"$log" 2>&1 || {
 }
 
 cd "$build"
-ctest -j1 --output-on-failure "$@" </dev/null
+status=0
+ctest -j1 --output-on-failure "$@" </dev/null || status=$?
+
+# ctest shows no output of a skipped test: print each one's reason.
+awk '/: Skipped$/ { grab = 1; reason = ""; next }
+     grab && /^\[  SKIPPED \] [^ ]+ \(/ { print "Skipped " $4 ": " reason; grab = 0; next }
+     grab { reason = reason (reason == "" ? "" : " ") $0 }' \
+  Testing/Temporary/LastTest.log 2>/dev/null || true
+exit "$status"
