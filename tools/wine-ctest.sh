@@ -25,8 +25,13 @@ log="$build/wine.log"
 stop_wine() { "$wine_dir/wineserver" -k >/dev/null 2>&1 || true; }
 trap stop_wine EXIT INT TERM
 
+mkdir -p "$WINEPREFIX"
 : >"$log"
-setsid "$wine_dir/wineserver" -p </dev/null >>"$log" 2>&1
+setsid "$wine_dir/wineserver" -p </dev/null >>"$log" 2>&1 || {
+  echo "the Wine server did not start; its output:" >&2
+  cat "$log" >&2
+  exit 1
+}
 # Creates the prefix on the first run, then starts the services.
 setsid "$wine_dir/wine64" wineboot --init </dev/null >>"$log" 2>&1 || {
   echo "wineboot failed; its output:" >&2
