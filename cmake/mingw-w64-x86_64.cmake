@@ -22,8 +22,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 
-# Debian installs the 64-bit Wine loader outside PATH.
+# Debian installs the 64-bit Wine loader outside PATH. The tests run the
+# programs through tools/wine-run.sh, which starts them with it.
 find_program(TGRAM_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
 if(TGRAM_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${TGRAM_WINE})
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tools/wine-run.sh)
 endif()

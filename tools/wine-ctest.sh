@@ -27,6 +27,7 @@ trap stop_wine EXIT INT TERM
 
 mkdir -p "$WINEPREFIX"
 : >"$log"
+rm -f "$build/wine-retries.log"
 setsid "$wine_dir/wineserver" -p </dev/null >>"$log" 2>&1 || {
   echo "the Wine server did not start; its output:" >&2
   cat "$log" >&2
@@ -48,4 +49,8 @@ awk '/: Skipped$/ { grab = 1; reason = ""; next }
      grab && /^\[  SKIPPED \] [^ ]+ \(/ { print "Skipped " $4 ": " reason; grab = 0; next }
      grab { reason = reason (reason == "" ? "" : " ") $0 }' \
   Testing/Temporary/LastTest.log 2>/dev/null || true
+if [ -s "$build/wine-retries.log" ]; then
+  echo "Wine failed to start a program $(wc -l <"$build/wine-retries.log") time(s); started again:"
+  cat "$build/wine-retries.log"
+fi
 exit "$status"
