@@ -4,10 +4,11 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 BUILD := build
 ASAN_BUILD := build-asan
 BENCH_BUILD := build-bench
+EXHAUSTIVE_BUILD := build-exhaustive
 EXAMPLE := examples/meuse-soil
 SCRATCH := $(BUILD)/run
 
-.PHONY: all build run test asan test-asan bench clean
+.PHONY: all build run test asan test-asan bench exhaustive clean
 
 all: build
 
@@ -44,5 +45,15 @@ bench: $(BENCH_BUILD)/CMakeCache.txt
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	@for b in $(BENCH_BUILD)/bench/*_bench; do echo "== $$b"; $$b; done
 
+$(EXHAUSTIVE_BUILD)/CMakeCache.txt:
+	cmake -S . -B $(EXHAUSTIVE_BUILD) -DCMAKE_BUILD_TYPE=Release -DTGRAM_TESTS=OFF -DTGRAM_EXHAUSTIVE=ON
+
+# Every 4-byte real under the fast editing forms against the general way
+# (minutes; THREADS=n to use n threads, default 2).
+THREADS ?= 2
+exhaustive: $(EXHAUSTIVE_BUILD)/CMakeCache.txt
+	cmake --build $(EXHAUSTIVE_BUILD) -j $(JOBS) --target real4_fast_edit_exhaustive
+	$(EXHAUSTIVE_BUILD)/tests/exhaustive/real4_fast_edit_exhaustive $(THREADS)
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(EXHAUSTIVE_BUILD)

@@ -4,6 +4,8 @@
 #include <bit>
 #include <cstring>
 
+#include "recio/output/real4_fast_edit.hpp"
+
 namespace tgram::recio {
 
 // ---------------------------------------------------------------------------
@@ -562,6 +564,7 @@ void editReal(const DecimalDigits& digits, std::int32_t precision,
 }
 
 void editReal(float value, const EditParams& params, FieldText& out) {
+  if (hasReal4FastForm(params) && editReal4Fast(value, params, out)) return;
   editReal(toDecimalDigits(value), kReal4Precision, params, out);
 }
 

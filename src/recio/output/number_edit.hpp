@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "recio/output/record_sink.hpp"
@@ -42,6 +43,12 @@ class FieldText {
     } else {
       overflow_ = true;
     }
+  }
+  // Replaces the text by `count` (at most kCapacity) characters.
+  void assign(const char* text, std::int32_t count) {
+    std::memcpy(data_, text, static_cast<std::size_t>(count));
+    length_ = count;
+    overflow_ = false;
   }
   void append(const char* text, std::int32_t count);
   void append(std::string_view text) {
@@ -119,6 +126,8 @@ void editInteger(std::int32_t value, std::int32_t minDigits, bool signPlus,
 // from the value (kReal4Precision, kReal8Precision).
 void editReal(const DecimalDigits& digits, std::int32_t precision,
               const EditParams& params, FieldText& out);
+// A 4-byte real under F7.4 or the list-directed form goes the fast way
+// (real4_fast_edit.hpp) when it can, with the same result.
 void editReal(float value, const EditParams& params, FieldText& out);
 void editReal(double value, const EditParams& params, FieldText& out);
 

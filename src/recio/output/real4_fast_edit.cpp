@@ -1,0 +1,197 @@
+#include "recio/output/real4_fast_edit.hpp"
+
+#include <array>
+#include <bit>
+#include <cstring>
+
+namespace tgram::recio {
+
+namespace {
+
+// 5^p for p = 0..27, the powers that fit 63 bits.
+constexpr int kMaxPower = 27;
+constexpr std::array<std::uint64_t, kMaxPower + 1> kPowersOf5 = [] {
+  std::array<std::uint64_t, kMaxPower + 1> powers{};
+  std::uint64_t p = 1;
+  for (auto& entry : powers) {
+    entry = p;
+    p *= 5;
+  }
+  return powers;
+}();
+
+// value x 10^p split at the decimal point: the whole part, and the first 64
+// bits of the fraction (the fraction is fraction / 2^64, cut, never rounded).
+struct Scaled {
+  std::uint64_t whole;
+  std::uint64_t fraction;
+};
+
+// m x 2^q x 10^p = (m x 5^p) x 2^(q + p). Needs m < 2^32, 0 <= p <= 27,
+// q + p <= 0 and a whole part below 2^64, which the callers' ranges keep.
+Scaled scaleByPowerOf10(std::uint32_t m, std::int32_t q, std::int32_t p) {
+  // m x 5^p as the 128-bit number high:low, from two 32 x 32-bit halves.
+  const std::uint64_t five = kPowersOf5[static_cast<std::size_t>(p)];
+  const std::uint64_t lowHalf = std::uint64_t{m} * (five & 0xffffffffu);
+  const std::uint64_t highHalf = std::uint64_t{m} * (five >> 32);
+  const std::uint64_t low = lowHalf + (highHalf << 32);
+  const std::uint64_t high = (highHalf >> 32) + (low < lowHalf ? 1 : 0);
+  const std::int32_t s = -(q + p);  // bits after the binary point
+  if (s == 0) return {low, 0};
+  if (s < 64) return {(low >> s) | (high << (64 - s)), low << (64 - s)};
+  if (s == 64) return {high, low};
+  if (s < 128) return {high >> (s - 64), (high << (128 - s)) | (low >> (s - 64))};
+  if (s < 192) return {0, high >> (s - 128)};
+  return {0, 0};
+}
+
+// The general way rounds the first 17 digits of the exact value (the 17th
+// rounded by the 18th) rather than the value itself. With k <= 7 digits in
+// the whole part, that rounds the whole part up exactly when the fraction is
+// at least 1/2 - 5 x 10^(k - 18), and changes the whole part's digits or
+// the value's decimal exponent only when the fraction is at least
+// 1 - 5 x 10^(k - 18). Within 2^-33 (> 5 x 10^-11) below one half or below
+// one, the fast way therefore does not decide.
+constexpr std::uint64_t kHalf = std::uint64_t{1} << 63;
+constexpr std::uint64_t kMargin = std::uint64_t{1} << 31;
+
+bool nearRoundingEdge(std::uint64_t fraction) {
+  return (fraction < kHalf && fraction >= kHalf - kMargin) || fraction >= 0 - kMargin;
+}
+
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536"
+    "37383940414243444546474849505152535455565758596061626364656667686970717273"
+    "7475767778798081828384858687888990919293949596979899";
+
+void writePair(std::uint32_t value, char* out) {
+  std::memcpy(out, kDigitPairs + 2 * value, 2);
+}
+
+// Writes the 4 digits of `value` (< 10^4), leading zeros included.
+void writeFour(std::uint32_t value, char* out) {
+  writePair(value / 100, out);
+  writePair(value % 100, out + 2);
+}
+
+// Writes the 7 digits of `value` (< 10^7), leading zeros included.
+void writeSeven(std::uint32_t value, char* out) {
+  out[0] = static_cast<char>('0' + value / 1000000);
+  value %= 1000000;
+  writePair(value / 10000, out + 1);
+  writeFour(value % 10000, out + 3);
+}
+
+constexpr std::uint32_t kExponentField = 0xff;
+constexpr std::uint32_t kImplicitBit = 0x800000;
+
+// F7.4: the value rounded to 4 places. Values of 128 and more go the
+// general way (the field shows asterisks for them anyway).
+bool editFixed74(std::uint32_t bits, FieldText& out) {
+  const std::uint32_t field = (bits >> 23) & kExponentField;
+  if (field >= 127 + 7) return false;
+  const std::uint32_t fraction = bits & (kImplicitBit - 1);
+  const std::uint32_t m = field == 0 ? fraction : fraction | kImplicitBit;
+  const std::int32_t q = field == 0 ? -149 : static_cast<std::int32_t>(field) - 150;
+  const Scaled scaled = scaleByPowerOf10(m, q, 4);
+  if (nearRoundingEdge(scaled.fraction)) return false;
+  const auto units = static_cast<std::uint32_t>(scaled.whole) + (scaled.fraction >= kHalf ? 1 : 0);
+
+  char text[16];
+  int n = 0;
+  // A value that rounds to nothing shows no sign.
+  if (units != 0 && (bits >> 31) != 0) text[n++] = '-';
+  const std::uint32_t whole = units / 10000;  // at most 128
+  if (whole >= 100) text[n++] = static_cast<char>('0' + whole / 100);
+  if (whole >= 10) {
+    writePair(whole % 100, text + n);
+    n += 2;
+  } else if (whole > 0) {
+    text[n++] = static_cast<char>('0' + whole);
+  }
+  text[n++] = '.';
+  writeFour(units % 10000, text + n);
+  out.assign(text, n + 4);
+  return true;
+}
+
+// The list-directed form of a 4-byte real: 7 significant digits, in F form
+// for a decimal exponent n of 1 to 7 (1 <= value < 10^7), else in E form.
+// Values from 10^-20 up to 10^7 go this way, and zero.
+bool editListDirected(std::uint32_t bits, FieldText& out) {
+  const std::uint32_t field = (bits >> 23) & kExponentField;
+  const std::uint32_t fraction = bits & (kImplicitBit - 1);
+  if (field == 0 && fraction == 0) {
+    out.assign("0.000000E+00", 12);
+    return true;
+  }
+  if (field == 0 || field == kExponentField) return false;
+  const std::int32_t e2 = static_cast<std::int32_t>(field) - 127;  // 2^e2 <= value < 2^(e2+1)
+  const std::int32_t q = e2 - 23;
+  const std::uint32_t m = fraction | kImplicitBit;
+  // floor(e2 x log10 2) + 1, so that 10^(n-1) <= value < 10^(n+1).
+  std::int32_t n = ((e2 * 78913) >> 18) + 1;
+  std::int32_t p = 7 - n;
+  if (p < 0 || p > kMaxPower) return false;
+  Scaled scaled = scaleByPowerOf10(m, q, p);
+  if (scaled.whole >= 10000000) {  // value >= 10^n: one digit more
+    if (p == 0) return false;
+    ++n;
+    --p;
+    scaled = scaleByPowerOf10(m, q, p);
+  }
+  if (nearRoundingEdge(scaled.fraction)) return false;
+  auto units = static_cast<std::uint32_t>(scaled.whole) + (scaled.fraction >= kHalf ? 1 : 0);
+  const bool fixed = n > 0 && n < 8;  // chosen before rounding
+  if (units == 10000000) {  // rounded up to a power of ten
+    units = 1000000;
+    ++n;
+  }
+
+  char digits[14];
+  writeSeven(units, digits);
+  std::memset(digits + 7, '0', 7);
+  char text[24];
+  int length = 0;
+  if ((bits >> 31) != 0) text[length++] = '-';
+  if (fixed) {
+    std::memcpy(text + length, digits, static_cast<std::size_t>(n));
+    length += n;
+    text[length++] = '.';
+    std::memcpy(text + length, digits + n, 6);
+    length += 6;
+  } else {
+    text[length++] = digits[0];
+    text[length++] = '.';
+    std::memcpy(text + length, digits + 1, 6);
+    length += 6;
+    const std::int32_t x = n - 1;
+    text[length++] = 'E';
+    text[length++] = x < 0 ? '-' : '+';
+    writePair(static_cast<std::uint32_t>(x < 0 ? -x : x), text + length);
+    length += 2;
+  }
+  out.assign(text, length);
+  return true;
+}
+
+}  // namespace
+
+bool hasReal4FastForm(const EditParams& p) {
+  if (p.scale != 0 || p.signPlus) return false;
+  switch (p.form) {
+    case RealForm::Fixed:
+      return p.w == 7 && p.d == 4;
+    case RealForm::ListDirected:
+      return p.w == 15 && p.d == 6 && p.e == 2;
+    default:
+      return false;
+  }
+}
+
+bool editReal4Fast(float value, const EditParams& params, FieldText& out) {
+  const std::uint32_t bits = std::bit_cast<std::uint32_t>(value);
+  return params.form == RealForm::Fixed ? editFixed74(bits, out) : editListDirected(bits, out);
+}
+
+}  // namespace tgram::recio
