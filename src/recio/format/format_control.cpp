@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "recio/output/number_edit.hpp"
+#include "recio/output/real4_fast_edit.hpp"
 
 namespace tgram::recio {
 
@@ -229,12 +230,15 @@ class FormatControl {
         case FormatKind::SignDefault:
         case FormatKind::SignSuppress:
           signPlus_ = false;
+          taken_ = nullptr;
           break;
         case FormatKind::SignPlus:
           signPlus_ = true;
+          taken_ = nullptr;
           break;
         case FormatKind::Scale:
           scale_ = item.w.value;
+          taken_ = nullptr;
           break;
         case FormatKind::KeepRecord:
         case FormatKind::BlankNull:
@@ -260,13 +264,54 @@ class FormatControl {
     return false;
   }
 
+  // Settles the descriptor's numbers. A descriptor taken again (each
+  // repetition of a group takes it anew) keeps what it settled last time
+  // unless a number of it comes from a "^".
   void take(const FormatItem& item) {
+    reuse_ = resolve(item.repeat, 0);
+    if (&item == taken_ && !item.w.isRuntime() && !item.d.isRuntime() && !item.e.isRuntime()) {
+      return;
+    }
+    taken_ = &item;
     current_.kind = item.kind;
     current_.w = resolve32(item.w, 0);
     current_.d = resolve32(item.d, 1);
     current_.e = resolve32(item.e, 2);
     current_.dGiven = item.d.given;
-    reuse_ = resolve(item.repeat, 0);
+    settleRealParams();
+  }
+
+  // The editing parameters of a real under the current descriptor.
+  void settleRealParams() {
+    EditParams& params = realParams_;
+    params = EditParams{};
+    params.w = current_.w;
+    params.d = current_.d;
+    params.e = current_.e;
+    params.scale = scale_;
+    params.signPlus = signPlus_;
+    switch (current_.kind) {
+      case FormatKind::Fixed:
+        params.form = RealForm::Fixed;
+        break;
+      case FormatKind::Double:
+        params.form = RealForm::Exponent;
+        params.exponentLetter = 'D';
+        break;
+      case FormatKind::General:
+        params.form = RealForm::General;
+        break;
+      case FormatKind::Engineering:
+        params.form = RealForm::Engineering;
+        break;
+      case FormatKind::Scientific:
+        params.form = RealForm::Scientific;
+        break;
+      default:
+        params.form = RealForm::Exponent;
+        break;
+    }
+    fastReal4_ = hasReal4FastForm(params);
   }
 
   // --- editing ------------------------------------------------------------
@@ -304,37 +349,11 @@ class FormatControl {
   }
 
   void editRealValue(const Value& value) {
-    EditParams params;
-    params.w = current_.w;
-    params.d = current_.d;
-    params.e = current_.e;
-    params.scale = scale_;
-    params.signPlus = signPlus_;
-    switch (current_.kind) {
-      case FormatKind::Fixed:
-        params.form = RealForm::Fixed;
-        break;
-      case FormatKind::Double:
-        params.form = RealForm::Exponent;
-        params.exponentLetter = 'D';
-        break;
-      case FormatKind::General:
-        params.form = RealForm::General;
-        break;
-      case FormatKind::Engineering:
-        params.form = RealForm::Engineering;
-        break;
-      case FormatKind::Scientific:
-        params.form = RealForm::Scientific;
-        break;
-      default:
-        params.form = RealForm::Exponent;
-        break;
-    }
     if (value.kind == ItemKind::Real8) {
-      editReal(std::bit_cast<double>(value.bits), params, field_);
+      editReal(std::bit_cast<double>(value.bits), realParams_, field_);
     } else {
-      editReal(std::bit_cast<float>(static_cast<std::uint32_t>(value.bits)), params, field_);
+      const float real = std::bit_cast<float>(static_cast<std::uint32_t>(value.bits));
+      if (!fastReal4_ || !editReal4Fast(real, realParams_, field_)) editReal(real, realParams_, field_);
     }
     place(field_, current_.w);
   }
@@ -395,6 +414,9 @@ class FormatControl {
   std::array<Group, kMaxGroups> groups_{};
   std::size_t depth_ = 0;
   Descriptor current_;
+  const FormatItem* taken_ = nullptr;  // the item current_ was settled from
+  EditParams realParams_;
+  bool fastReal4_ = false;
   std::int64_t reuse_ = 0;
   std::int32_t scale_ = 0;
   bool signPlus_ = false;

@@ -47,6 +47,12 @@ class FieldText {
   // Replaces the text by `count` (at most kCapacity) characters.
   void assign(const char* text, std::int32_t count) {
     std::memcpy(data_, text, static_cast<std::size_t>(count));
+    setLength(count);
+  }
+  // For writing a whole text of at most kCapacity characters in place:
+  // write it at storage(), then set its length.
+  char* storage() { return data_; }
+  void setLength(std::int32_t count) {
     length_ = count;
     overflow_ = false;
   }

@@ -91,27 +91,42 @@ bool editFixed74(std::uint32_t bits, FieldText& out) {
   const std::uint32_t field = (bits >> 23) & kExponentField;
   if (field >= 127 + 7) return false;
   const std::uint32_t fraction = bits & (kImplicitBit - 1);
-  const std::uint32_t m = field == 0 ? fraction : fraction | kImplicitBit;
-  const std::int32_t q = field == 0 ? -149 : static_cast<std::int32_t>(field) - 150;
-  const Scaled scaled = scaleByPowerOf10(m, q, 4);
-  if (nearRoundingEdge(scaled.fraction)) return false;
-  const auto units = static_cast<std::uint32_t>(scaled.whole) + (scaled.fraction >= kHalf ? 1 : 0);
-
-  char text[16];
-  int n = 0;
-  // A value that rounds to nothing shows no sign.
-  if (units != 0 && (bits >> 31) != 0) text[n++] = '-';
-  const std::uint32_t whole = units / 10000;  // at most 128
-  if (whole >= 100) text[n++] = static_cast<char>('0' + whole / 100);
-  if (whole >= 10) {
-    writePair(whole % 100, text + n);
-    n += 2;
-  } else if (whole > 0) {
-    text[n++] = static_cast<char>('0' + whole);
+  // value x 10^4 = (m x 5^4) x 2^-s, with m x 5^4 below 2^34.
+  const std::uint64_t m625 = std::uint64_t{field == 0 ? fraction : fraction | kImplicitBit} * 625;
+  const std::uint32_t s = field == 0 ? 145 : 146 - field;  // at least 13
+  std::uint64_t whole = 0;
+  std::uint64_t below = 0;  // the fraction's first 64 bits
+  if (s < 64) {
+    whole = m625 >> s;
+    below = m625 << (64 - s);
+  } else if (s < 128) {
+    below = m625 >> (s - 64);
   }
-  text[n++] = '.';
-  writeFour(units % 10000, text + n);
-  out.assign(text, n + 4);
+  if (nearRoundingEdge(below)) return false;
+  const auto units = static_cast<std::uint32_t>(whole) + (below >= kHalf ? 1u : 0u);
+
+  char* text = out.storage();
+  if (units == 0) {  // a value that rounds to nothing shows no sign
+    std::memcpy(text, ".0000", 5);
+    out.setLength(5);
+    return true;
+  }
+  int n = 0;
+  if ((bits >> 31) != 0) text[n++] = '-';
+  const std::uint32_t integer = units / 10000;  // at most 128
+  if (integer >= 100) {
+    text[n++] = static_cast<char>('0' + integer / 100);
+    writePair(integer % 100, text + n);
+    n += 2;
+  } else if (integer >= 10) {
+    writePair(integer, text + n);
+    n += 2;
+  } else if (integer > 0) {
+    text[n++] = static_cast<char>('0' + integer);
+  }
+  text[n] = '.';
+  writeFour(units % 10000, text + n + 1);
+  out.setLength(n + 5);
   return true;
 }
 
@@ -121,18 +136,20 @@ bool editFixed74(std::uint32_t bits, FieldText& out) {
 bool editListDirected(std::uint32_t bits, FieldText& out) {
   const std::uint32_t field = (bits >> 23) & kExponentField;
   const std::uint32_t fraction = bits & (kImplicitBit - 1);
-  if (field == 0 && fraction == 0) {
-    out.assign("0.000000E+00", 12);
+  char* text = out.storage();
+  if (field == 0) {
+    if (fraction != 0) return false;
+    std::memcpy(text, "0.000000E+00", 12);
+    out.setLength(12);
     return true;
   }
-  if (field == 0 || field == kExponentField) return false;
   const std::int32_t e2 = static_cast<std::int32_t>(field) - 127;  // 2^e2 <= value < 2^(e2+1)
   const std::int32_t q = e2 - 23;
   const std::uint32_t m = fraction | kImplicitBit;
   // floor(e2 x log10 2) + 1, so that 10^(n-1) <= value < 10^(n+1).
   std::int32_t n = ((e2 * 78913) >> 18) + 1;
   std::int32_t p = 7 - n;
-  if (p < 0 || p > kMaxPower) return false;
+  if (p < 0 || p > kMaxPower) return false;  // also infinities and NaNs
   Scaled scaled = scaleByPowerOf10(m, q, p);
   if (scaled.whole >= 10000000) {  // value >= 10^n: one digit more
     if (p == 0) return false;
@@ -141,53 +158,40 @@ bool editListDirected(std::uint32_t bits, FieldText& out) {
     scaled = scaleByPowerOf10(m, q, p);
   }
   if (nearRoundingEdge(scaled.fraction)) return false;
-  auto units = static_cast<std::uint32_t>(scaled.whole) + (scaled.fraction >= kHalf ? 1 : 0);
+  auto units = static_cast<std::uint32_t>(scaled.whole) + (scaled.fraction >= kHalf ? 1u : 0u);
   const bool fixed = n > 0 && n < 8;  // chosen before rounding
   if (units == 10000000) {  // rounded up to a power of ten
     units = 1000000;
     ++n;
   }
 
-  char digits[14];
-  writeSeven(units, digits);
-  std::memset(digits + 7, '0', 7);
-  char text[24];
   int length = 0;
   if ((bits >> 31) != 0) text[length++] = '-';
   if (fixed) {
-    std::memcpy(text + length, digits, static_cast<std::size_t>(n));
-    length += n;
-    text[length++] = '.';
-    std::memcpy(text + length, digits + n, 6);
-    length += 6;
-  } else {
-    text[length++] = digits[0];
-    text[length++] = '.';
-    std::memcpy(text + length, digits + 1, 6);
-    length += 6;
-    const std::int32_t x = n - 1;
-    text[length++] = 'E';
-    text[length++] = x < 0 ? '-' : '+';
-    writePair(static_cast<std::uint32_t>(x < 0 ? -x : x), text + length);
-    length += 2;
+    // The 7 digits with the point after the first n, then n - 1 zeros
+    // (6 places after the point in all).
+    char digits[16];
+    writeSeven(units, digits);
+    std::memcpy(digits + 7, "000000000", 9);
+    std::memcpy(text + length, digits, 8);
+    text[length + n] = '.';
+    std::memcpy(text + length + n + 1, digits + n, 8);
+    out.setLength(length + n + 7);
+    return true;
   }
-  out.assign(text, length);
+  writeSeven(units, text + length + 1);
+  text[length] = text[length + 1];
+  text[length + 1] = '.';
+  const std::int32_t x = n - 1;
+  char* exponent = text + length + 8;
+  exponent[0] = 'E';
+  exponent[1] = x < 0 ? '-' : '+';
+  writePair(static_cast<std::uint32_t>(x < 0 ? -x : x), exponent + 2);
+  out.setLength(length + 12);
   return true;
 }
 
 }  // namespace
-
-bool hasReal4FastForm(const EditParams& p) {
-  if (p.scale != 0 || p.signPlus) return false;
-  switch (p.form) {
-    case RealForm::Fixed:
-      return p.w == 7 && p.d == 4;
-    case RealForm::ListDirected:
-      return p.w == 15 && p.d == 6 && p.e == 2;
-    default:
-      return false;
-  }
-}
 
 bool editReal4Fast(float value, const EditParams& params, FieldText& out) {
   const std::uint32_t bits = std::bit_cast<std::uint32_t>(value);

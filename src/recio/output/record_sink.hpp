@@ -20,9 +20,9 @@ class RecordSink {
 
   // Writes the owed blanks, then `text`, and clears the owed blanks.
   void put(std::string_view text) {
-    if (pendingBlanks > 0) putBlanks(pendingBlanks);
+    const std::int64_t blanks = pendingBlanks;
     pendingBlanks = 0;
-    if (!text.empty()) putText(text.data(), text.size());
+    putRun(blanks, text.data(), text.size());
   }
 
   // Ends the current record; the next characters begin a new one. On a file
@@ -35,6 +35,12 @@ class RecordSink {
   [[noreturn]] virtual void fail(int number) = 0;
 
  protected:
+  // Puts `blanks` blanks (none for 0 or less), then `length` characters.
+  // One call per field; a sink may do it at once.
+  virtual void putRun(std::int64_t blanks, const char* text, std::size_t length) {
+    if (blanks > 0) putBlanks(blanks);
+    if (length > 0) putText(text, length);
+  }
   virtual void putBlanks(std::int64_t count) = 0;
   virtual void putText(const char* text, std::size_t length) = 0;
 };
