@@ -1,4 +1,6 @@
 # Everyday commands. The build lives in build/ (release) and build-asan/ (sanitizers).
+# These are the project's own builds: warnings are errors here (TGRAM_WERROR),
+# unlike a plain cmake configure.
 MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 BUILD := build
@@ -7,13 +9,16 @@ BENCH_BUILD := build-bench
 EXHAUSTIVE_BUILD := build-exhaustive
 EXAMPLE := examples/meuse-soil
 SCRATCH := $(BUILD)/run
+PREFIX ?= /usr/local
 
-.PHONY: all build run test asan test-asan bench exhaustive clean
+.PHONY: all build run test asan test-asan bench exhaustive install clean
 
 all: build
 
-$(BUILD)/CMakeCache.txt:
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Configured again when this Makefile changes, so that its options reach
+# build folders made before.
+$(BUILD)/CMakeCache.txt: Makefile
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTGRAM_WERROR=ON
 
 build: $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
@@ -30,23 +35,23 @@ run: build
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
-$(ASAN_BUILD)/CMakeCache.txt:
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTGRAM_SANITIZE=ON
+$(ASAN_BUILD)/CMakeCache.txt: Makefile
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTGRAM_SANITIZE=ON -DTGRAM_WERROR=ON
 
 # The same tests under AddressSanitizer and UndefinedBehaviorSanitizer.
 test-asan: $(ASAN_BUILD)/CMakeCache.txt
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
 
-$(BENCH_BUILD)/CMakeCache.txt:
-	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DTGRAM_TESTS=OFF -DTGRAM_BENCH=ON
+$(BENCH_BUILD)/CMakeCache.txt: Makefile
+	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DTGRAM_TESTS=OFF -DTGRAM_BENCH=ON -DTGRAM_WERROR=ON
 
 bench: $(BENCH_BUILD)/CMakeCache.txt
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	@for b in $(BENCH_BUILD)/bench/*_bench; do echo "== $$b"; $$b; done
 
 $(EXHAUSTIVE_BUILD)/CMakeCache.txt:
-	cmake -S . -B $(EXHAUSTIVE_BUILD) -DCMAKE_BUILD_TYPE=Release -DTGRAM_TESTS=OFF -DTGRAM_EXHAUSTIVE=ON
+	cmake -S . -B $(EXHAUSTIVE_BUILD) -DCMAKE_BUILD_TYPE=Release -DTGRAM_TESTS=OFF -DTGRAM_EXHAUSTIVE=ON -DTGRAM_WERROR=ON
 
 # Every 4-byte real under the fast editing forms against the general way
 # (minutes; THREADS=n to use n threads, default 2).
@@ -54,6 +59,10 @@ THREADS ?= 2
 exhaustive: $(EXHAUSTIVE_BUILD)/CMakeCache.txt
 	cmake --build $(EXHAUSTIVE_BUILD) -j $(JOBS) --target real4_fast_edit_exhaustive
 	$(EXHAUSTIVE_BUILD)/tests/exhaustive/real4_fast_edit_exhaustive $(THREADS)
+
+# Installs the programs into $(PREFIX)/bin (default /usr/local/bin).
+install: build
+	cmake --install $(BUILD) --prefix "$(PREFIX)"
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(EXHAUSTIVE_BUILD)

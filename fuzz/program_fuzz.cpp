@@ -3,6 +3,7 @@
 // a run that fails before the model phase must leave no model file, and a
 // run that ends by STOP must leave a model file that ends with a record end.
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,12 +16,15 @@
 
 namespace {
 
-// The folder every run works in, made once. The fuzzer's own folder is
-// left again after each run, since it reads its corpus by relative names.
+// The folder every run works in, made once, in memory where the system
+// offers it (creating and cutting files on a disk costs more than a run).
+// The fuzzer's own folder is left again after each run, since it reads its
+// corpus by relative names.
 const char* scratchFolder() {
-  static char folder[] = "/tmp/tgram-fuzz-XXXXXX";
-  static const bool made = ::mkdtemp(folder) != nullptr;
-  if (!made) std::abort();
+  static char inMemory[] = "/dev/shm/tgram-fuzz-XXXXXX";
+  static char onDisk[] = "/tmp/tgram-fuzz-XXXXXX";
+  static const char* folder = ::mkdtemp(inMemory) ? inMemory : ::mkdtemp(onDisk);
+  if (folder == nullptr) std::abort();
   return folder;
 }
 
@@ -36,12 +40,19 @@ void writeInput(const std::uint8_t* data, std::size_t size) {
   ::close(fd);
 }
 
-std::string readAll(const char* name) {
+std::string readFrom(int fd) {
   std::string bytes;
-  const int fd = ::open(name, O_RDONLY);
-  if (fd < 0) return bytes;
   char block[65536];
-  for (ssize_t n; (n = ::read(fd, block, sizeof block)) > 0;) bytes.append(block, static_cast<std::size_t>(n));
+  for (ssize_t n; (n = ::pread(fd, block, sizeof block, static_cast<off_t>(bytes.size()))) > 0;) {
+    bytes.append(block, static_cast<std::size_t>(n));
+  }
+  return bytes;
+}
+
+std::string readAll(const char* name) {
+  const int fd = ::open(name, O_RDONLY);
+  if (fd < 0) return {};
+  std::string bytes = readFrom(fd);
   ::close(fd);
   return bytes;
 }
@@ -53,19 +64,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (home < 0 || ::chdir(scratchFolder()) != 0) std::abort();
   writeInput(data, size);
   ::unlink("TgramModels.txt");
-  ::unlink("console.txt");
 
   tgram::recio::ConsoleStreams streams;
   streams.input = ::open("/dev/null", O_RDONLY);
-  streams.output = ::open("console.txt", O_RDWR | O_CREAT | O_TRUNC, 0644);
+  streams.output = ::memfd_create("console", 0);
   streams.error = ::open("/dev/null", O_WRONLY);
+  if (streams.input < 0 || streams.output < 0 || streams.error < 0) std::abort();
   const int status = tgram::app::runProcess(streams, {});
+  const std::string console = readFrom(streams.output);
   ::close(streams.input);
   ::close(streams.output);
   ::close(streams.error);
 
   if (status != 0 && status != 1) std::abort();
-  const std::string console = readAll("console.txt");
   const bool reachedModelPhase =
       console.find("Write linear-interpolated transiogram models") != std::string::npos;
   struct stat st {};

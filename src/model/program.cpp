@@ -1,41 +1,16 @@
 #include "model/program.hpp"
 
-#include <string>
-
-#include "runtime/condition.hpp"
-#include "runtime/fpenv.hpp"
+#include <cstddef>
+#include <cstdint>
 
 namespace tgram::model {
 
 using recio::kConsoleOutputUnit;
-using runtime::StatementKind;
 
 namespace {
 
 constexpr const char* kHeaderFormat = "(X,'h',X,^('p(',I1,',',I1,')',X))";
 constexpr const char* kRecordFormat = "(X,I3,X,^(F7.4,X))";
-
-// Counts and lags beyond the tables would address entries outside them: the
-// run ends with a report naming the quantity, the value read and the range.
-[[noreturn]] void rejectValue(const std::string& quantity, std::int32_t value,
-                              const std::string& limit) {
-  runtime::raiseRuntimeError(6110, StatementKind::Read, kInputFile,
-                             quantity + " = " + std::to_string(value) + ": " + limit);
-}
-
-void checkAtMost(const char* quantity, std::int32_t value, std::int32_t limit) {
-  if (value > limit) {
-    rejectValue(quantity, value, "above the table limit of " + std::to_string(limit));
-  }
-}
-
-void checkWithin(const std::string& quantity, std::int32_t value, std::int32_t low,
-                 std::int32_t high) {
-  if (value < low || value > high) {
-    rejectValue(quantity, value,
-                "outside the table range " + std::to_string(low) + ".." + std::to_string(high));
-  }
-}
 
 // The console echo of one lag: the lag, then `count` values `stride` apart.
 void echoRecord(recio::RecordIo& io, std::int32_t lag, const float* values,
@@ -56,75 +31,16 @@ void writeMessage(recio::RecordIo& io, const char* text) {
 
 }  // namespace
 
-TransiogramProgram::TransiogramProgram()
-    : expTgram_(static_cast<std::size_t>(kMaxColumns) * kMaxPoints, 0.0f),
-      tgramModel_(static_cast<std::size_t>(kMaxColumns) * kLagEntries, 0.0f) {}
-
 void TransiogramProgram::run(recio::RecordIo& io, runtime::Termination& termination) {
   writeMessage(io, " Read experimental transiograms ExpTgrams.txt.");
-  readInput(io);
+  readExperimental(io, InputOpening::CreateIfMissing, [&](std::int32_t e) {
+    echoRecord(io, expLag[static_cast<std::size_t>(e)], &expTgram(0, e), kMaxPoints, pairCount);
+  });
   writeMessage(io, " Calculate Tgram models");
   interpolate();
   writeModels(io);
   writeMessage(io, "Finish!");
   termination.stopProgram();
-}
-
-void TransiogramProgram::readInput(recio::RecordIo& io) {
-  recio::OpenSpec input;
-  input.file = kInputFile;
-  io.openUnit(kInputUnit, input);
-
-  io.beginRead(kInputUnit);
-  io.readInteger4(categoryCount);
-  io.readInteger4(maxLag);
-  io.endRead();
-  checkAtMost("number of categories (categoryCount)", categoryCount, kMaxColumns);
-  checkAtMost("largest lag (maxLag)", maxLag, kMaxLag);
-
-  io.beginRead(kInputUnit);
-  io.readInteger4(pairCount);
-  io.readInteger4(expLagCount);
-  io.endRead();
-  checkWithin("number of value columns (pairCount)", pairCount, 1, kMaxColumns);
-  checkWithin("number of experimental points (expLagCount)", expLagCount, 1, kMaxPoints);
-
-  const std::int32_t points = expLagCount;
-  const std::int32_t columns = pairCount;
-  for (std::int32_t e = 0; e < points; ++e) {
-    io.beginRead(kInputUnit);
-    io.readInteger4(expLag[static_cast<std::size_t>(e)]);
-    for (std::int32_t f = 0; f < columns; ++f) io.readReal4(expTgram(f, e));
-    io.endRead();
-    checkWithin("lag of experimental point " + std::to_string(e + 1) + " (expLag)",
-                expLag[static_cast<std::size_t>(e)], 0, kMaxLag);
-    echoRecord(io, expLag[static_cast<std::size_t>(e)], &expTgram(0, e), kMaxPoints, pairCount);
-  }
-  io.closeUnit(kInputUnit);
-}
-
-void TransiogramProgram::interpolate() {
-  const std::int32_t columns = pairCount;
-  const std::int32_t segments = expLagCount - 1;
-  for (std::int32_t f = 0; f < columns; ++f) {
-    for (std::int32_t t = 0; t < segments; ++t) {
-      const std::int32_t first = expLag[static_cast<std::size_t>(t)];
-      const std::int32_t last = expLag[static_cast<std::size_t>(t + 1)];
-      lagSpan = last - first;
-      const double left = expTgram(f, t);
-      const double right = expTgram(f, t + 1);
-      for (std::int32_t i = first; i <= last; ++i) {
-        const double a = static_cast<double>(last - i) * left;
-        const double b = right * static_cast<double>(i - first);
-        tgramModel(f, i) = runtime::storeReal4(runtime::divide(a + b, lagSpan));
-      }
-    }
-  }
-  const std::int32_t lastLag = expLag[static_cast<std::size_t>(expLagCount - 1)];
-  const std::int32_t top = maxLag;
-  for (std::int32_t h = lastLag; h <= top; ++h) {
-    for (std::int32_t f = 0; f < columns; ++f) tgramModel(f, h) = tgramModel(f, lastLag);
-  }
 }
 
 void TransiogramProgram::writeModels(recio::RecordIo& io) {

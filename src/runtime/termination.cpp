@@ -5,11 +5,13 @@
 #include <string>
 
 #include "runtime/messages.hpp"
-#include "runtime/rawio.hpp"
+#include "runtime/os.hpp"
 
 namespace tgram::runtime {
 
 namespace {
+
+using os::writeAll;
 
 constexpr std::string_view kLineEnd = "\r\n";
 
@@ -54,11 +56,11 @@ void Termination::stopProgram(std::string_view text) { stopWith(text); }
 
 void Termination::stopWith(std::string_view line) {
   if (participant_ != nullptr && participant_->consoleOutputPending()) {
-    writeBytes(stdoutFd_, kLineEnd);
+    writeAll(stdout_, kLineEnd);
   }
   std::string message(line);
   message += kLineEnd;
-  writeBytes(stdoutFd_, message);
+  writeAll(stdout_, message);
   exitProgram(0);
 }
 
@@ -69,16 +71,16 @@ void Termination::writeErrorReport(const RuntimeError& error) const {
   std::snprintf(number, sizeof number, "%c%04d", error.prefix(),
                 error.number());
   // Each piece is one write; a failing write is ignored.
-  writeBytes(stderrFd_, kLineEnd);
-  writeBytes(stderrFd_, "run-time error ");
-  writeBytes(stderrFd_, number);
-  writeBytes(stderrFd_, labelOf(error.kind()));
+  writeAll(stderr_, kLineEnd);
+  writeAll(stderr_, "run-time error ");
+  writeAll(stderr_, number);
+  writeAll(stderr_, labelOf(error.kind()));
   if (namesFile(error.kind())) {
-    writeBytes(stderrFd_, error.fileName());
-    writeBytes(stderrFd_, error.message().empty() ? ")\r\n" : ")\r\n- ");
+    writeAll(stderr_, error.fileName());
+    writeAll(stderr_, error.message().empty() ? ")\r\n" : ")\r\n- ");
   }
-  writeBytes(stderrFd_, error.message());
-  writeBytes(stderrFd_, kLineEnd);
+  writeAll(stderr_, error.message());
+  writeAll(stderr_, kLineEnd);
 }
 
 int Termination::runExitProcessing(int status) {

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "runtime/condition.hpp"
+#include "runtime/os.hpp"
 
 namespace tgram::runtime {
 
@@ -28,8 +29,9 @@ class ExitParticipant {
 
 class Termination {
  public:
-  explicit Termination(int stdoutFd = 1, int stderrFd = 2)
-      : stdoutFd_(stdoutFd), stderrFd_(stderrFd) {}
+  explicit Termination(os::Handle output = os::standardOutput(),
+                       os::Handle error = os::standardError())
+      : stdout_(output), stderr_(error) {}
 
   void registerExitProcessing(ExitParticipant* participant) {
     participant_ = participant;
@@ -58,8 +60,8 @@ class Termination {
  private:
   [[noreturn]] void stopWith(std::string_view line);
 
-  int stdoutFd_;
-  int stderrFd_;
+  os::Handle stdout_;
+  os::Handle stderr_;
   ExitParticipant* participant_ = nullptr;
   bool exitInProgress_ = false;
 };

@@ -147,7 +147,9 @@ class FormatCompiler {
       number(count, true);
       itemAfterCount(count);
     }
-    accept(',');
+    // A group's opening is not an item: a "," right after it stands where
+    // the group's first item should begin.
+    if (out_.items.back().kind != FormatKind::GroupOpen) accept(',');
   }
 
   void noCount(const FormatNumber& count) {
@@ -270,11 +272,16 @@ class FormatCompiler {
     add(FormatKind::GroupOpen, count);
   }
 
-  // Items whose repetition only adds owed blanks.
-  static bool onlyOwesBlanks(FormatKind kind) {
-    switch (kind) {
+  // Items that neither write a character, nor end a record, nor take an
+  // item: repeating them can only move the position of the next character.
+  // (Even an empty literal writes the blanks owed before it.)
+  static bool producesNothing(const FormatItem& item) {
+    switch (item.kind) {
       case FormatKind::Skip:
+      case FormatKind::Tab:
+      case FormatKind::TabLeft:
       case FormatKind::TabRight:
+      case FormatKind::Colon:
       case FormatKind::SignDefault:
       case FormatKind::SignSuppress:
       case FormatKind::SignPlus:
@@ -292,14 +299,15 @@ class FormatCompiler {
 
   void closeGroup() {
     if (depth_ > 0) {
-      // A group that only owes blanks is marked, so that format control
-      // multiplies its blanks instead of running it count times.
+      // A group that produces nothing is marked with its closing item, so
+      // that format control settles its repetitions at once instead of
+      // running them count times.
       const std::size_t opening = openings_[--depth_];
-      bool passive = true;
-      for (std::size_t i = opening + 1; i < out_.items.size() && passive; ++i) {
-        passive = onlyOwesBlanks(out_.items[i].kind);
+      bool silent = true;
+      for (std::size_t i = opening + 1; i < out_.items.size() && silent; ++i) {
+        silent = producesNothing(out_.items[i]);
       }
-      out_.items[opening].target = passive ? 1 : 0;
+      out_.items[opening].target = silent ? static_cast<std::int32_t>(out_.items.size()) : -1;
       add(FormatKind::GroupClose);
       return;
     }

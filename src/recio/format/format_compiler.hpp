@@ -71,8 +71,10 @@ struct FormatItem {
   std::uint32_t textOffset = 0;
   std::uint32_t textLength = 0;
   // End: the item where reversion resumes (-1: none). Error: the condition
-  // number. GroupOpen: 1 when the group only owes blanks (X, TR and items
-  // without output), so that its repetitions can be counted at once.
+  // number. GroupOpen: when nothing in the group can write a character, end
+  // a record or take an item (positioning, ":", modes), its closing item, so
+  // that format control can settle all its repetitions at once (-1
+  // otherwise).
   std::int32_t target = -1;
 };
 

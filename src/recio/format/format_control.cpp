@@ -80,6 +80,40 @@ std::size_t valueSize(ItemKind kind) {
   }
 }
 
+// What a span of format items that produces nothing does to the blanks
+// owed to the record: p -> clamp(p + shift, low, high). Moving right adds,
+// moving left subtracts down to 0, tabbing to a column sets a value.
+struct BlankEffect {
+  std::int64_t shift = 0;
+  std::int64_t low = 0;
+  std::int64_t high = kMaxOwedBlanks;
+
+  static BlankEffect add(std::int64_t n) { return {n, 0, kMaxOwedBlanks}; }
+  static BlankEffect set(std::int64_t n) { return {0, n, n}; }
+
+  std::int64_t apply(std::int64_t p) const { return std::clamp(p + shift, low, high); }
+
+  // This effect followed by `next`.
+  BlankEffect then(const BlankEffect& next) const {
+    // Owed blanks lie in 0..kMaxOwedBlanks: a shift beyond that range in
+    // either direction acts like one of that size.
+    const std::int64_t sum = std::clamp(shift + next.shift, -2 * kMaxOwedBlanks, 2 * kMaxOwedBlanks);
+    return {sum, std::clamp(low + next.shift, next.low, next.high),
+            std::clamp(high + next.shift, next.low, next.high)};
+  }
+
+  // This effect `times` times over.
+  BlankEffect repeated(std::int64_t times) const {
+    BlankEffect result;
+    BlankEffect power = *this;
+    for (; times > 0; times >>= 1) {
+      if (times & 1) result = result.then(power);
+      power = power.then(power);
+    }
+    return result;
+  }
+};
+
 // A data descriptor with its numbers settled when it was taken.
 struct Descriptor {
   FormatKind kind = FormatKind::End;
@@ -115,12 +149,25 @@ class FormatControl {
   }
 
  private:
-  struct Group {
-    std::size_t start;          // the item after the group's opening
-    std::int64_t count;         // repetitions left
-    bool passive;               // the group only owes blanks
-    std::int64_t blanksBefore;  // owed blanks when it was entered
+  // What a repetition of a group can change. Two repetitions that begin
+  // in the same state do the same, since a group's items are run in order.
+  struct State {
+    std::int64_t column;
+    std::int64_t pendingBlanks;
+    std::uint64_t progress;
+    std::int32_t scale;
+    bool signPlus;
+
+    bool operator==(const State&) const = default;
   };
+
+  struct Group {
+    std::size_t start;   // the item after the group's opening
+    std::int64_t count;  // repetitions left
+    State before;        // the state when the current repetition began
+  };
+
+  State state() const { return {column_, sink_.pendingBlanks, progress_, scale_, signPlus_}; }
 
   [[noreturn]] void fail(int condition) {
     sink_.pendingBlanks = 0;
@@ -144,11 +191,6 @@ class FormatControl {
                                    kMaxOwedBlanks);
   }
 
-  static std::int64_t timesSaturated(std::int64_t blanks, std::int64_t times) {
-    if (blanks <= 0) return 0;
-    return times > kMaxOwedBlanks / blanks ? kMaxOwedBlanks : blanks * times;
-  }
-
   void put(std::string_view text) {
     column_ += sink_.pendingBlanks + static_cast<std::int64_t>(text.size());
     sink_.put(text);
@@ -164,6 +206,7 @@ class FormatControl {
     sink_.pendingBlanks = 0;
     sink_.endRecord();
     column_ = 0;
+    ++progress_;
   }
 
   // Positions the next character at `target` (columns from 0). Characters
@@ -204,17 +247,17 @@ class FormatControl {
           break;
         case FormatKind::GroupOpen:
           if (depth_ == kMaxGroups) fail(kGroupsTooDeep);
-          groups_[depth_++] =
-              Group{position_, resolve(item.repeat, 0), item.target == 1, sink_.pendingBlanks};
+          if (item.target >= 0 && settleSilentGroup(item, itemWaiting)) break;
+          groups_[depth_++] = Group{position_, resolve(item.repeat, 0), state()};
           break;
         case FormatKind::GroupClose: {
           if (depth_ == 0) break;
           Group& top = groups_[depth_ - 1];
-          if (top.passive && top.count > 1) {
-            // The other repetitions would owe the same blanks again.
-            owe(timesSaturated(sink_.pendingBlanks - top.blanksBefore, top.count - 1));
-            --depth_;
-          } else if (--top.count > 0) {
+          const State now = state();
+          // A repetition that changed nothing would be followed by more of
+          // the same: the rest are skipped.
+          if (--top.count > 0 && now != top.before) {
+            top.before = now;
             position_ = top.start;
           } else {
             --depth_;
@@ -230,15 +273,12 @@ class FormatControl {
         case FormatKind::SignDefault:
         case FormatKind::SignSuppress:
           signPlus_ = false;
-          taken_ = nullptr;
           break;
         case FormatKind::SignPlus:
           signPlus_ = true;
-          taken_ = nullptr;
           break;
         case FormatKind::Scale:
           scale_ = item.w.value;
-          taken_ = nullptr;
           break;
         case FormatKind::KeepRecord:
         case FormatKind::BlankNull:
@@ -264,12 +304,91 @@ class FormatControl {
     return false;
   }
 
+  // --- groups that produce nothing ----------------------------------------
+
+  // Runs all repetitions of a group that produces nothing (its opening was
+  // just taken) at once: their only effects are the blanks owed and the
+  // sign and scale modes, which a first repetition settles. Counts of
+  // billions cost no more than one. A ":" inside with no item waiting ends
+  // advancing in the first repetition: such a group is left to the ordinary
+  // run (false).
+  bool settleSilentGroup(const FormatItem& opening, bool itemWaiting) {
+    std::size_t i = position_;
+    Modes modes{signPlus_, scale_};
+    BlankEffect effect;
+    if (!silentGroupEffect(opening, i, itemWaiting, modes, effect)) return false;
+    sink_.pendingBlanks = effect.apply(sink_.pendingBlanks);
+    signPlus_ = modes.signPlus;
+    scale_ = modes.scale;
+    position_ = i;
+    return true;
+  }
+
+  struct Modes {
+    bool signPlus;
+    std::int32_t scale;
+  };
+
+  // The effect of all repetitions of the group opened by `opening`, whose
+  // first item is at `i`; leaves `i` after the group's closing item.
+  bool silentGroupEffect(const FormatItem& opening, std::size_t& i, bool itemWaiting,
+                         Modes& modes, BlankEffect& effect) {
+    const auto close = static_cast<std::size_t>(opening.target);
+    BlankEffect once;
+    while (i < close) {
+      const FormatItem& item = items_[i++];
+      switch (item.kind) {
+        case FormatKind::Skip:
+          once = once.then(BlankEffect::add(std::max<std::int64_t>(resolve(item.repeat, 1), 0)));
+          break;
+        case FormatKind::TabRight:
+          once = once.then(BlankEffect::add(std::max<std::int64_t>(resolve(item.w, 0), 0)));
+          break;
+        case FormatKind::TabLeft:
+          once = once.then(BlankEffect::add(-std::max<std::int64_t>(resolve(item.w, 0), 0)));
+          break;
+        case FormatKind::Tab: {
+          const std::int64_t target = std::max<std::int64_t>(resolve(item.w, 1), 1) - 1;
+          once = once.then(BlankEffect::set(std::clamp<std::int64_t>(target - column_, 0, kMaxOwedBlanks)));
+          break;
+        }
+        case FormatKind::Colon:
+          if (!itemWaiting) return false;
+          break;
+        case FormatKind::SignDefault:
+        case FormatKind::SignSuppress:
+          modes.signPlus = false;
+          break;
+        case FormatKind::SignPlus:
+          modes.signPlus = true;
+          break;
+        case FormatKind::Scale:
+          modes.scale = item.w.value;
+          break;
+        case FormatKind::GroupOpen: {
+          BlankEffect inner;
+          if (!silentGroupEffect(item, i, itemWaiting, modes, inner)) return false;
+          once = once.then(inner);
+          break;
+        }
+        default:  // empty literals, $, BN, BZ
+          break;
+      }
+    }
+    ++i;  // the group's closing item
+    // A count of 1 or less runs the group once.
+    effect = once.repeated(std::max<std::int64_t>(resolve(opening.repeat, 0), 1));
+    return true;
+  }
+
   // Settles the descriptor's numbers. A descriptor taken again (each
   // repetition of a group takes it anew) keeps what it settled last time
   // unless a number of it comes from a "^".
   void take(const FormatItem& item) {
     reuse_ = resolve(item.repeat, 0);
-    if (&item == taken_ && !item.w.isRuntime() && !item.d.isRuntime() && !item.e.isRuntime()) {
+    ++progress_;
+    if (&item == taken_ && !item.w.isRuntime() && !item.d.isRuntime() && !item.e.isRuntime() &&
+        realParams_.scale == scale_ && realParams_.signPlus == signPlus_) {
       return;
     }
     taken_ = &item;
@@ -420,7 +539,8 @@ class FormatControl {
   std::int64_t reuse_ = 0;
   std::int32_t scale_ = 0;
   bool signPlus_ = false;
-  std::int64_t column_ = 0;  // characters put into the current record
+  std::int64_t column_ = 0;     // characters put into the current record
+  std::uint64_t progress_ = 0;  // records ended and descriptors taken
   FieldText field_;
 };
 

@@ -1,12 +1,10 @@
 #include "recio/input/record_input.hpp"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 
 #include "recio/input/input_conditions.hpp"
 #include "runtime/condition.hpp"
+#include "runtime/os.hpp"
 
 namespace tgram::recio {
 
@@ -21,14 +19,12 @@ void RecordInput::fail(int number) const {
 std::int32_t RecordInput::readBlock() {
   std::int32_t filled = 0;
   while (filled < unit_.bufferSize) {
-    const ssize_t n = ::read(unit_.handle, unit_.buffer.get() + filled,
-                             static_cast<std::size_t>(unit_.bufferSize - filled));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      fail(input::kReadFailed);
-    }
-    if (n == 0) break;
-    filled += static_cast<std::int32_t>(n);
+    const runtime::os::ReadResult got =
+        runtime::os::read(unit_.handle, unit_.buffer.get() + filled,
+                          static_cast<std::size_t>(unit_.bufferSize - filled));
+    if (got.error != runtime::os::Error::None) fail(input::kReadFailed);
+    if (got.count == 0) break;
+    filled += static_cast<std::int32_t>(got.count);
   }
   return filled;
 }

@@ -1,23 +1,17 @@
 #include "recio/units/unit_output.hpp"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-
-#include "runtime/rawio.hpp"
 
 namespace tgram::recio {
 
 using runtime::StatementKind;
+namespace os = runtime::os;
 
-int writeFailureNumber(int error) {
+int writeFailureNumber(os::Error error) {
   switch (error) {
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:
+    case os::Error::NoSpace:
+    case os::Error::TooLarge:
       return 6422;
     default:
       return 6421;
@@ -25,11 +19,6 @@ int writeFailureNumber(int error) {
 }
 
 namespace {
-
-bool isRegularFile(int fd) {
-  struct stat st {};
-  return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-}
 
 // Offset in the file of the next character to transfer while the buffer
 // holds data read from the file.
@@ -47,9 +36,9 @@ void flushUnitBuffer(UnitRecord& unit, StatementKind kind) {
   unit.position = 0;
   unit.dirty = false;
   if (held == 0) return;
-  const int error = runtime::writeBytes(
+  const os::Error error = os::writeAll(
       unit.handle, std::string_view(unit.buffer.get(), static_cast<std::size_t>(held)));
-  if (error != 0) runtime::raiseRuntimeError(writeFailureNumber(error), kind, unit.fileName);
+  if (error != os::Error::None) runtime::raiseRuntimeError(writeFailureNumber(error), kind, unit.fileName);
   unit.filePosition += held;
 }
 
@@ -64,13 +53,17 @@ void beginUnitOutput(UnitRecord& unit) {
     }
     // Output starts where reading stopped; whatever follows is cut off.
     const std::int64_t offset = readingOffset(unit);
-    if (unit.lastIndex >= 0 && ::lseek(unit.handle, offset, SEEK_SET) < 0 &&
-        errno != ESPIPE) {
-      runtime::raiseRuntimeError(6421, StatementKind::Write, unit.fileName);
+    if (unit.lastIndex >= 0) {
+      const os::Error sought = os::seekTo(unit.handle, offset).error;
+      if (sought != os::Error::None && sought != os::Error::NotSeekable) {
+        runtime::raiseRuntimeError(6421, StatementKind::Write, unit.fileName);
+      }
     }
-    if (isRegularFile(unit.handle) && ::ftruncate(unit.handle, offset) != 0) {
-      runtime::raiseRuntimeError(writeFailureNumber(errno), StatementKind::Write,
-                                 unit.fileName);
+    if (os::isRegularFile(unit.handle)) {
+      const os::Error cut = os::truncate(unit.handle, offset);
+      if (cut != os::Error::None) {
+        runtime::raiseRuntimeError(writeFailureNumber(cut), StatementKind::Write, unit.fileName);
+      }
     }
     unit.filePosition = offset;
     unit.position = 0;
@@ -184,7 +177,7 @@ void UnitSink::writeConsolePiece(bool recordEnds) {
   // and the piece always fit one write.
   std::memcpy(bytes + n, held.data(), held.size());
   // A console that cannot be written loses the text; the run goes on.
-  runtime::writeBytes(u.handle, std::string_view(bytes, n + held.size()));
+  os::writeAll(u.handle, std::string_view(bytes, n + held.size()));
   u.position = 0;
   u.dirty = false;
   u.midRecord = !recordEnds;

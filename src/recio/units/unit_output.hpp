@@ -5,12 +5,13 @@
 #include "recio/output/record_sink.hpp"
 #include "recio/units/unit_record.hpp"
 #include "runtime/condition.hpp"
+#include "runtime/os.hpp"
 
 namespace tgram::recio {
 
 // The condition for a write (or a change of the file's end) that the system
 // refused with `error`: 6422 for a full disk, 6421 otherwise.
-int writeFailureNumber(int error);
+int writeFailureNumber(runtime::os::Error error);
 
 // Gets a unit ready for a write statement. On a file whose last transfer was
 // not output, the file's end is set at the current position first, so that

@@ -1,11 +1,11 @@
 // The state of one connection between a unit number and a file or device.
 #pragma once
 
-#include <sys/types.h>
-
 #include <cstdint>
 #include <memory>
 #include <string>
+
+#include "runtime/os.hpp"
 
 namespace tgram::recio {
 
@@ -31,7 +31,7 @@ inline constexpr std::int32_t kDeviceBufferSize = 132;
 
 struct UnitRecord {
   std::string fileName;   // as opened, trimmed; "CON" for the console
-  int handle = -1;        // POSIX descriptor; 0, 1, 2 for the console streams
+  runtime::os::Handle handle = runtime::os::kNoHandle;  // the standard streams for the console
   bool ownsHandle = false;  // the handle is closed when the unit is closed
   RecordKind recordKind = RecordKind::SequentialFormatted;
 
@@ -52,8 +52,7 @@ struct UnitRecord {
   bool pad = true;
   bool scratch = false;
   bool isDevice = false;        // connected to a named device, not a file
-  dev_t device = 0;             // identity of a file, for "same file" tests
-  ino_t inode = 0;
+  runtime::os::FileId identity;  // of a file, for "same file" tests
 
   bool outputPending = false;  // last transfer was output; console: line end owed
   bool lineClosed = false;     // console: a close has paid the owed line end

@@ -1,22 +1,18 @@
 #include "recio/units/unit_table.hpp"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <utility>
 
 #include "recio/units/unit_output.hpp"
-#include "runtime/rawio.hpp"
+#include "runtime/os.hpp"
 
 namespace tgram::recio {
 
 using runtime::StatementKind;
 using runtime::raiseRuntimeError;
+namespace os = runtime::os;
 
 namespace {
 
@@ -65,20 +61,14 @@ std::optional<T> matchKeyword(std::optional<std::string_view> value,
 }
 
 // The condition for an open that the system refused with `error`.
-int openFailureNumber(int error) {
+int openFailureNumber(os::Error error) {
   switch (error) {
-    case ENOENT: return 6416;
-    case EEXIST: return 6415;
-    case EMFILE:
-    case ENFILE: return 6417;
-    case ENAMETOOLONG:
-    case EINVAL:
-    case ENOTDIR:
-    case ELOOP:
-    case EILSEQ: return 6412;
-    case ENOSPC:
-    case EDQUOT: return 6422;
-    case ENOMEM: return 6700;
+    case os::Error::NotFound: return 6416;
+    case os::Error::Exists: return 6415;
+    case os::Error::TooManyFiles: return 6417;
+    case os::Error::BadName: return 6412;
+    case os::Error::NoSpace: return 6422;
+    case os::Error::NoMemory: return 6700;
     default: return 6414;  // access refused, or any other refusal
   }
 }
@@ -98,11 +88,13 @@ RecordKind recordKindOf(Access access, Form form) {
 // A device that a file name can stand for.
 struct DeviceName {
   std::string_view name;
-  std::string_view opens;  // what is opened; empty for the standard streams
+  std::string_view opens;  // the device opened; empty for the standard streams
 };
 
+constexpr std::string_view kNullDevice = "NUL";
+
 constexpr DeviceName kDevices[] = {
-    {"CON", ""},       {"USER", ""},      {"ERR", ""},       {"NUL", "/dev/null"},
+    {"CON", ""},       {"USER", ""},      {"ERR", ""},       {"NUL", kNullDevice},
     {"COM1", "COM1"},  {"AUX", "COM1"},   {"LINE", "COM1"},  {"PRN", "PRN"},
     {"COM2", "COM2"},  {"COM3", "COM3"},  {"COM4", "COM4"},  {"LPT1", "LPT1"},
     {"LPT2", "LPT2"},  {"LPT3", "LPT3"},  {"LPT4", "LPT4"},
@@ -126,12 +118,7 @@ const DeviceName* deviceOf(std::string_view name) {
   return nullptr;
 }
 
-bool isCharacterDevice(int fd) {
-  struct stat st {};
-  return ::fstat(fd, &st) == 0 && S_ISCHR(st.st_mode);
-}
-
-std::unique_ptr<UnitRecord> consoleRecord(int handle) {
+std::unique_ptr<UnitRecord> consoleRecord(os::Handle handle) {
   auto record = std::make_unique<UnitRecord>();
   record->fileName = "CON";
   record->handle = handle;
@@ -146,8 +133,8 @@ std::unique_ptr<UnitRecord> consoleRecord(int handle) {
 
 ConsoleStreams ConsoleStreams::standard() {
   ConsoleStreams streams;
-  streams.inputIsDevice = isCharacterDevice(streams.input);
-  streams.outputIsDevice = isCharacterDevice(streams.output);
+  streams.inputIsDevice = os::isCharacterDevice(streams.input);
+  streams.outputIsDevice = os::isCharacterDevice(streams.output);
   return streams;
 }
 
@@ -191,8 +178,8 @@ UnitTable::~UnitTable() {
   // Units still connected here were abandoned by a failure at exit: their
   // descriptors are released without writing anything more.
   for (Slot& slot : slots_) {
-    if (slot.record && slot.record->ownsHandle && slot.record->handle >= 0) {
-      ::close(slot.record->handle);
+    if (slot.record && slot.record->ownsHandle && slot.record->handle != os::kNoHandle) {
+      os::close(slot.record->handle);
     }
   }
 }
@@ -322,16 +309,15 @@ void UnitTable::connect(std::int32_t unit, OpenRequest& r) {
   const auto fail = [&](int number) { raiseRuntimeError(number, StatementKind::Open, r.name); };
 
   // Is `record` connected to what this open names?
-  struct stat named {};
-  const bool namedExists =
-      r.fileGiven && r.device == nullptr && ::stat(r.name.c_str(), &named) == 0;
+  const os::FileId named =
+      r.fileGiven && r.device == nullptr ? os::identityOfName(r.name) : os::FileId{};
   const auto sameFile = [&](const UnitRecord& record) {
     if (r.device != nullptr || record.isDevice) {
       return r.device != nullptr && record.isDevice &&
              equalsIgnoringCase(record.fileName, r.device->name);
     }
     if (record.fileName == r.name) return true;
-    return namedExists && record.device == named.st_dev && record.inode == named.st_ino;
+    return os::sameFile(record.identity, named);
   };
 
   if (Slot* slot = slotOf(unit)) {
@@ -346,7 +332,7 @@ void UnitTable::connect(std::int32_t unit, OpenRequest& r) {
     }
     closeSlot(*slot, std::nullopt);
   }
-  if (r.fileGiven && !(r.device != nullptr && r.device->opens == "/dev/null")) {
+  if (r.fileGiven && !(r.device != nullptr && r.device->opens == kNullDevice)) {
     for (const Slot& slot : slots_) {
       if (slot.record && sameFile(*slot.record)) fail(6413);
     }
@@ -369,76 +355,70 @@ void UnitTable::connect(std::int32_t unit, OpenRequest& r) {
     record->action = Action::Write;
     record->isDevice = true;
   } else if (r.status == Status::Scratch) {
-    std::string name = "ZZXXXXXX";
-    const int fd = ::mkstemp(name.data());
-    if (fd < 0) fail(openFailureNumber(errno));
-    ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-    record->fileName = name;
-    record->handle = fd;
+    os::Scratch scratch = os::createScratchFile("ZZXXXXXX");
+    if (scratch.error != os::Error::None) fail(openFailureNumber(scratch.error));
+    record->fileName = std::move(scratch.name);
+    record->handle = scratch.handle;
     record->ownsHandle = true;
     record->action = Action::ReadWrite;
     record->scratch = true;
     created = true;
   } else {
-    const std::string path = r.device != nullptr ? std::string(r.device->opens) : r.name;
-    int createFlags = 0;
+    os::Creation creation = os::Creation::Existing;
     switch (r.status) {
       case Status::Old: break;
-      case Status::New: createFlags = O_CREAT | O_EXCL; break;
-      case Status::Replace:
-        if (::unlink(path.c_str()) != 0 && errno != ENOENT) fail(openFailureNumber(errno));
-        createFlags = O_CREAT | O_EXCL;
-        break;
-      case Status::Unknown: {
-        struct stat st {};
-        if (::stat(path.c_str(), &st) != 0) createFlags = O_CREAT;
+      case Status::New: creation = os::Creation::CreateNew; break;
+      case Status::Replace: {
+        const os::Error removed = os::remove(r.name);
+        if (removed != os::Error::None && removed != os::Error::NotFound) {
+          fail(openFailureNumber(removed));
+        }
+        creation = os::Creation::CreateNew;
         break;
       }
+      case Status::Unknown:
+        if (!os::exists(r.name)) creation = os::Creation::CreateIfMissing;
+        break;
       case Status::Scratch: break;
     }
     // Read and write unless an action is given; otherwise fall back to
     // reading only, then to writing only.
-    std::vector<std::pair<int, Action>> attempts;
+    std::vector<std::pair<os::Access, Action>> attempts;
     if (r.action) {
-      const int mode = *r.action == Action::Read    ? O_RDONLY
-                       : *r.action == Action::Write ? O_WRONLY
-                                                    : O_RDWR;
+      const os::Access mode = *r.action == Action::Read    ? os::Access::Read
+                              : *r.action == Action::Write ? os::Access::Write
+                                                           : os::Access::ReadWrite;
       attempts.emplace_back(mode, *r.action);
     } else {
-      attempts = {{O_RDWR, Action::ReadWrite}, {O_RDONLY, Action::Read}, {O_WRONLY, Action::Write}};
+      attempts = {{os::Access::ReadWrite, Action::ReadWrite},
+                  {os::Access::Read, Action::Read},
+                  {os::Access::Write, Action::Write}};
     }
-    int fd = -1;
-    int error = 0;
+    os::Opened opened;
     for (const auto& [mode, action] : attempts) {
-      fd = ::open(path.c_str(), mode | createFlags | O_CLOEXEC | O_NOCTTY, 0666);
-      if (fd >= 0) {
+      opened = r.device != nullptr ? os::openDevice(r.device->opens, mode)
+                                   : os::openFile(r.name, mode, creation);
+      if (opened.error == os::Error::None) {
         record->action = action;
         break;
       }
-      error = errno;
     }
-    if (fd < 0) fail(openFailureNumber(error));
+    if (opened.error != os::Error::None) fail(openFailureNumber(opened.error));
     record->fileName = r.name;
-    record->handle = fd;
+    record->handle = opened.handle;
     record->ownsHandle = true;
     record->isDevice = r.device != nullptr;
-    created = createFlags != 0;
+    created = creation != os::Creation::Existing;
   }
 
-  if (!record->isDevice) {
-    struct stat st {};
-    if (::fstat(record->handle, &st) == 0) {
-      record->device = st.st_dev;
-      record->inode = st.st_ino;
-    }
-  }
+  if (!record->isDevice) record->identity = os::identityOf(record->handle);
   record->allocateBuffer(record->recordKind == RecordKind::Console ? kDeviceBufferSize
                                                                    : r.blockSize);
   // A new file has nothing older to discard at its first write.
   record->outputPending = created;
   if (r.position == Position::Append && record->ownsHandle) {
-    const off_t end = ::lseek(record->handle, 0, SEEK_END);
-    if (end > 0) record->filePosition = end;
+    const os::Position end = os::seekToEnd(record->handle);
+    if (end.offset > 0) record->filePosition = end.offset;
   }
 
   for (Slot& slot : slots_) {
@@ -448,8 +428,8 @@ void UnitTable::connect(std::int32_t unit, OpenRequest& r) {
       return;
     }
   }
-  if (record->ownsHandle) ::close(record->handle);
-  record->handle = -1;
+  if (record->ownsHandle) os::close(record->handle);
+  record->handle = os::kNoHandle;
   fail(6418);
 }
 
@@ -474,7 +454,7 @@ void UnitTable::closeSlot(Slot& slot, std::optional<bool> keepGiven) {
   const bool keep = keepGiven.value_or(!u.scratch);
   if (u.outputPending) {
     if (u.recordKind == RecordKind::Console) {
-      runtime::writeBytes(u.handle, "\r\n");
+      os::writeAll(u.handle, "\r\n");
       u.lineClosed = true;
       u.outputPending = false;
     } else if (keep) {
@@ -484,16 +464,16 @@ void UnitTable::closeSlot(Slot& slot, std::optional<bool> keepGiven) {
   // Some file systems report a failed write only when the file is closed;
   // a model file that was not stored whole must not pass for a good one.
   const bool wrote = u.outputPending && u.recordKind != RecordKind::Console;
-  const int closed = (u.ownsHandle && u.handle >= 0) ? ::close(u.handle) : 0;
-  const int closeError = errno;
-  u.handle = -1;
+  const os::Error closeError = (u.ownsHandle && u.handle != os::kNoHandle)
+                                   ? os::close(u.handle)
+                                   : os::Error::None;
+  u.handle = os::kNoHandle;
   u.ownsHandle = false;
-  if (closed != 0 && wrote && keep && closeError != EINTR) {
+  if (closeError != os::Error::None && closeError != os::Error::Interrupted && wrote && keep) {
     raiseRuntimeError(writeFailureNumber(closeError), StatementKind::Close, u.fileName);
   }
   if (keep && u.scratch) raiseRuntimeError(6300, StatementKind::Close, u.fileName);
-  if (!keep && !u.isDevice && ::unlink(u.fileName.c_str()) != 0 &&
-      (errno == EACCES || errno == EPERM)) {
+  if (!keep && !u.isDevice && os::remove(u.fileName) == os::Error::AccessDenied) {
     raiseRuntimeError(6404, StatementKind::Close, u.fileName);
   }
   slot.record.reset();
@@ -505,7 +485,7 @@ void UnitTable::closeAllUnits() {
     if (slot.record) closeSlot(slot, std::nullopt);
   }
   UnitRecord& out = consoleOutput();
-  if (out.outputPending && !out.lineClosed) runtime::writeBytes(streams_.output, "\r\n");
+  if (out.outputPending && !out.lineClosed) os::writeAll(streams_.output, "\r\n");
 }
 
 std::string UnitTable::nameFromUser(std::int32_t unit) {
@@ -516,20 +496,19 @@ std::string UnitTable::nameFromUser(std::int32_t unit) {
   }
   UnitRecord& out = consoleOutput();
   if (out.outputPending && !out.lineClosed) {
-    runtime::writeBytes(streams_.output, "\r\n");
+    os::writeAll(streams_.output, "\r\n");
     out.outputPending = false;
   }
   for (;;) {
-    runtime::writeBytes(streams_.output,
+    os::writeAll(streams_.output,
                         "File name missing or blank - please enter file name\r\nUNIT " +
                             std::to_string(unit) + "? ");
     std::string line;
     bool lineEnded = false;
     char c = 0;
     for (;;) {
-      const ssize_t n = ::read(streams_.input, &c, 1);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
+      const os::ReadResult got = os::read(streams_.input, &c, 1);
+      if (got.error != os::Error::None || got.count == 0) break;
       if (c == '\n') {
         lineEnded = true;
         break;

@@ -11,6 +11,7 @@
 
 #include "recio/units/unit_record.hpp"
 #include "runtime/condition.hpp"
+#include "runtime/os.hpp"
 #include "runtime/termination.hpp"
 
 namespace tgram::recio {
@@ -44,9 +45,9 @@ struct OpenSpec {
 
 // The process's standard streams, as the console records use them.
 struct ConsoleStreams {
-  int input = 0;
-  int output = 1;
-  int error = 2;
+  runtime::os::Handle input = runtime::os::standardInput();
+  runtime::os::Handle output = runtime::os::standardOutput();
+  runtime::os::Handle error = runtime::os::standardError();
   bool inputIsDevice = false;   // standard input is a character device
   bool outputIsDevice = false;  // standard output is a character device
 

@@ -6,19 +6,23 @@
 
 #include <string>
 
+#include "support/concat.hpp"
+
 namespace tgram::recio {
 namespace {
 
+using testing::concat;
+
 std::string numberText(const FormatNumber& n) {
   if (!n.given) return "";
-  if (n.isRuntime()) return "^" + std::to_string(n.ref);
+  if (n.isRuntime()) return concat({"^", std::to_string(n.ref)});
   return std::to_string(n.value);
 }
 
 std::string withDigits(const FormatItem& item, const char* letter) {
-  std::string s = numberText(item.repeat) + letter + numberText(item.w);
-  if (item.d.given) s += "." + numberText(item.d);
-  if (item.e.given) s += "E" + numberText(item.e);
+  std::string s = concat({numberText(item.repeat), letter, numberText(item.w)});
+  if (item.d.given) s += concat({".", numberText(item.d)});
+  if (item.e.given) s += concat({"E", numberText(item.e)});
   return s;
 }
 
@@ -39,11 +43,11 @@ std::string itemText(const CompiledFormat& f, const FormatItem& item) {
     case FormatKind::Octal: return withDigits(item, "O");
     case FormatKind::Binary: return withDigits(item, "B");
     case FormatKind::Remaining: return "Q";
-    case FormatKind::Literal: return "'" + std::string(f.literal(item)) + "'";
-    case FormatKind::Skip: return numberText(item.repeat) + "X";
-    case FormatKind::Tab: return "T" + numberText(item.w);
-    case FormatKind::TabLeft: return "TL" + numberText(item.w);
-    case FormatKind::TabRight: return "TR" + numberText(item.w);
+    case FormatKind::Literal: return concat({"'", f.literal(item), "'"});
+    case FormatKind::Skip: return concat({numberText(item.repeat), "X"});
+    case FormatKind::Tab: return concat({"T", numberText(item.w)});
+    case FormatKind::TabLeft: return concat({"TL", numberText(item.w)});
+    case FormatKind::TabRight: return concat({"TR", numberText(item.w)});
     case FormatKind::NewRecord: return numberText(item.repeat) + "/";
     case FormatKind::Colon: return ":";
     case FormatKind::KeepRecord: return "$";
@@ -159,6 +163,8 @@ TEST(CompileFormat, FaultsBecomeErrorItems) {
       {"(I3.4)", "ERR6990"},
       {"(Z2.3)", "ERR6990"},
       {"(,I3)", "ERR6989"},
+      {"((,I3))", "( ERR6989"},
+      {"(I3,2(,I3))", "I3 2( ERR6989"},
       {"(I3,,I3)", "I3 ERR6989"},
       {"(N)", "ERR6989"},
       {"(R)", "ERR6989"},

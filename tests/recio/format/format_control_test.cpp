@@ -161,6 +161,76 @@ TEST(FormattedWrite, FormatControl) {
   });
 }
 
+// A group that can produce nothing never makes a statement run through its
+// repetitions one by one, whatever its count.
+TEST(FormattedWrite, GroupsThatProduceNothingEndAtOnce) {
+  check({
+      {"tab to a column", "(I1,2000000000(2000000000(T1)),I1)", Items().i(1).i(2), {}, {{"12"}}},
+      {"colon with an item waiting", "(I1,2000000000(2000000000(:)),I1)", Items().i(1).i(2), {},
+       {{"12"}}},
+      {"empty literals", "(I1,2000000000(2000000000('',0H)),I1)", Items().i(1).i(2), {},
+       {{"12"}}},
+      {"an empty literal writes the blanks owed once", "(I1,2000000000(2000000000(T5,'')),I1)",
+       Items().i(1).i(2), {}, {{"1   2"}}},
+      {"left by more than was owed", "(I1,2000000000(3X,TL5),'a')", Items().i(1), {},
+       {{"1a"}}},
+      {"blanks that settle", "(I1,2000000000(X,TL2,X),'a')", Items().i(1), {}, {{"1 a"}}},
+      {"blanks that grow, then move back", "(I1,1000(1000(X,TR2,TL2)),TL999990,'a')",
+       Items().i(1), {}, {{"1          a"}}},
+      {"run-time count", "(I1,^(^(T3,SP)),I2)", Items().i(1).i(2), {2000000000, 2000000000},
+       {{"1 +2"}}},
+      {"colon with no item left stops at once", "(I1,2000000000(X,:,X),'a')", Items().i(1), {},
+       {{"1"}}},
+  });
+}
+
+// Settling a group at once gives what running its repetitions one by one
+// gives: each format is compared with the same format whose groups are
+// written out, their bodies repeated as many times as their counts say.
+TEST(FormattedWrite, GroupsSettledAtOnceMatchTheirRepetitions) {
+  const char* const pieces[] = {"X", "3X", "TR2", "TL1", "TL4", "T2", "T6", "''", "SP",
+                                "SS", "2P", "0P", ":", "BZ", "$"};
+  std::mt19937 random(7);
+  struct Text {
+    std::string grouped;
+    std::string expanded;
+  };
+  auto append = [](std::string& to, const std::string& piece) {
+    if (!to.empty() && !piece.empty()) to += ',';
+    to += piece;
+  };
+  // A body of up to four items, with groups nested two deep.
+  auto body = [&](auto&& self, int depth) -> Text {
+    Text text;
+    const int length = 1 + static_cast<int>(random() % 4);
+    for (int k = 0; k < length; ++k) {
+      if (depth < 3 && random() % 4 == 0) {
+        const Text inner = self(self, depth + 1);
+        const int count = 1 + static_cast<int>(random() % (depth == 0 ? 5 : 3));
+        append(text.grouped, std::to_string(count) + "(" + inner.grouped + ")");
+        for (int r = 0; r < count; ++r) append(text.expanded, inner.expanded);
+      } else {
+        const std::string piece = pieces[random() % std::size(pieces)];
+        append(text.grouped, piece);
+        append(text.expanded, piece);
+      }
+    }
+    return text;
+  };
+  for (int n = 0; n < 500; ++n) {
+    const Text inner = body(body, 1);
+    const int count = 1 + static_cast<int>(random() % 5);
+    std::string written;
+    for (int r = 0; r < count; ++r) append(written, inner.expanded);
+    const std::string head = random() % 2 ? "(I2," : "(I1,4X,";
+    const std::string tail = random() % 2 ? ",'a',I3,F6.1)" : ",I3,F6.1)";
+    const std::string grouped = head + std::to_string(count) + "(" + inner.grouped + ")" + tail;
+    for (const Items& items : {Items().i(1).i(2).r(1.5f), Items().i(1), Items()}) {
+      EXPECT_EQ(run(grouped, items), run(head + written + tail, items)) << grouped;
+    }
+  }
+}
+
 TEST(FormattedWrite, OtherDescriptors) {
   check({
       {"E", "(E12.4)", Items().r(0.5f), {}, {{"   .5000E+00"}}},

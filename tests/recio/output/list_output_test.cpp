@@ -8,12 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "support/concat.hpp"
 #include "support/items_builder.hpp"
 #include "support/string_sink.hpp"
 
 namespace tgram::recio {
 namespace {
 
+using testing::concat;
 using testing::Items;
 
 std::vector<std::string> records(const Items& items) {
@@ -42,16 +44,16 @@ TEST(ListDirectedWrite, ProgramRecords) {
   six.i(0);
   for (int k = 0; k < 6; ++k) six.r(0.25f);
   check({
-      {"message with its own blank", Items().c(read), {" " + read}},
+      {"message with its own blank", Items().c(read), {concat({" ", read})}},
       {"message without", Items().c("Finish!"), {" Finish!"}},
-      {"title", Items().c(title), {" " + title}},
+      {"title", Items().c(title), {concat({" ", title})}},
       {"echo of a point", Items().i(2).r(0.5f).r(1.0f).r(0.0f),
-       {" " + blanks(10) + "2" + blanks(4) + "5.000000E-01" + blanks(8) + "1.000000" +
-        blanks(4) + "0.000000E+00"}},
+       {concat({" ", blanks(10), "2", blanks(4), "5.000000E-01", blanks(8), "1.000000",
+                blanks(4), "0.000000E+00"})}},
       {"echo continued on a second record", six,
-       {" " + blanks(10) + "0" + blanks(4) + "2.500000E-01" + blanks(4) + "2.500000E-01" +
-            blanks(4) + "2.500000E-01" + blanks(4) + "2.500000E-01",
-        blanks(4) + "2.500000E-01" + blanks(4) + "2.500000E-01"}},
+       {concat({" ", blanks(10), "0", blanks(4), "2.500000E-01", blanks(4), "2.500000E-01",
+                blanks(4), "2.500000E-01", blanks(4), "2.500000E-01"}),
+        concat({blanks(4), "2.500000E-01", blanks(4), "2.500000E-01"})}},
   });
 }
 
@@ -60,15 +62,15 @@ TEST(ListDirectedWrite, Widths) {
       {"most negative integer first fills its field", Items().i(-2147483647 - 1),
        {" -2147483648"}},
       {"integer after a value gets a separator", Items().i(1).i(-2147483647 - 1),
-       {" " + blanks(10) + "1 -2147483648"}},
+       {concat({" ", blanks(10), "1 -2147483648"})}},
       {"logicals", Items().l(1).l(0), {" T F"}},
       {"negative real", Items().r(-0.5f), {"   -5.000000E-01"}},
       {"F and E forms meet", Items().r(9999999.0f).r(10000000.0f).r(1.0f).r(std::nextafter(1.0f, 0.0f)),
        {"  9999999.000000    1.000000E+07        1.000000    9.999999E-01"}},
       {"8-byte real", Items().r8(0.5), {"   5.000000000000000E-001"}},
-      {"complex", Items().z(1.0f, -0.5f), {" " + blanks(9) + "(1.000000,-5.000000E-01)"}},
+      {"complex", Items().z(1.0f, -0.5f), {concat({" ", blanks(9), "(1.000000,-5.000000E-01)"})}},
       {"complex of 8-byte parts", Items().z16(1.0, 2.0),
-       {" " + blanks(14) + "(1.000000000000000,2.000000000000000)"}},
+       {concat({" ", blanks(14), "(1.000000000000000,2.000000000000000)"})}},
   });
 }
 
@@ -77,14 +79,15 @@ TEST(ListDirectedWrite, CharacterItems) {
   const std::string s79(79, 'b');
   const std::string s200(200, 'c');
   check({
-      {"78 characters fit", Items().c(s78), {" " + s78}},
-      {"79 characters continue", Items().c(s79), {" " + s79, " "}},
+      {"78 characters fit", Items().c(s78), {concat({" ", s78})}},
+      {"79 characters continue", Items().c(s79), {concat({" ", s79}), " "}},
       {"a long text fills each record", Items().c(s200),
-       {" " + s200.substr(0, 79), " " + s200.substr(0, 79), " " + s200.substr(0, 42)}},
+       {concat({" ", s200.substr(0, 79)}), concat({" ", s200.substr(0, 79)}),
+        concat({" ", s200.substr(0, 42)})}},
       {"joined without a blank", Items().c("ab").c("cd"), {" abcd"}},
-      {"after a number, no blank", Items().i(5).c("x"), {" " + blanks(10) + "5x"}},
+      {"after a number, no blank", Items().i(5).c("x"), {concat({" ", blanks(10), "5x"})}},
       {"a number after it has no separator", Items().c("x").i(5).i(6),
-       {" x" + blanks(10) + "5" + blanks(11) + "6"}},
+       {concat({" x", blanks(10), "5", blanks(11), "6"})}},
       {"empty character item", Items().c(""), {" "}},
   });
 }
@@ -92,7 +95,7 @@ TEST(ListDirectedWrite, CharacterItems) {
 TEST(ListDirectedWrite, ContinuationRecords) {
   Items seven;
   for (int k = 1; k <= 7; ++k) seven.i(k);
-  std::string first = " " + blanks(10) + "1";
+  std::string first = concat({" ", blanks(10), "1"});
   for (int k = 2; k <= 6; ++k) first += blanks(11) + std::to_string(k);
   // A number continued right after a character item, filling its field,
   // begins the record with its first character.
@@ -100,9 +103,9 @@ TEST(ListDirectedWrite, ContinuationRecords) {
   check({
       {"six integers per record", seven, {first, blanks(11) + "7"}},
       {"field filling a record after characters", Items().c(text).i(-2147483647 - 1),
-       {" " + text, "-2147483648"}},
+       {concat({" ", text}), "-2147483648"}},
       {"real after characters on a new record", Items().c(text).r(1.0f),
-       {" " + text, blanks(7) + "1.000000"}},
+       {concat({" ", text}), blanks(7) + "1.000000"}},
   });
 }
 

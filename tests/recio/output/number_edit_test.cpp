@@ -13,16 +13,17 @@
 #include <utility>
 #include <vector>
 
+#include "support/concat.hpp"
 #include "support/string_sink.hpp"
 
 namespace tgram::recio {
 namespace {
 
+using testing::concat;
+
 std::string digitsOf(const DecimalDigits& d) {
-  std::string s = d.negative ? "-" : "";
-  s += std::string(d.text());
-  if (d.finite) s += "e" + std::to_string(d.exponent);
-  return s;
+  return concat({d.negative ? "-" : "", d.text(), d.finite ? "e" : "",
+                 d.finite ? std::to_string(d.exponent) : ""});
 }
 
 // ---------------------------------------------------------------------------
@@ -151,7 +152,7 @@ TEST(ToDecimalDigits, EveryFloatExponentAgainstExactArithmetic) {
       const DecimalDigits d = toDecimalDigits(std::bit_cast<float>(bits));
       ASSERT_EQ(digitsOf(d), expectedDigits(m, q)) << "bits " << std::hex << bits;
       ASSERT_EQ(digitsOf(toDecimalDigits(std::bit_cast<float>(bits | 0x80000000u))),
-                (m == 0 ? "" : "-") + expectedDigits(m, q));
+                concat({m == 0 ? "" : "-", expectedDigits(m, q)}));
     }
   }
 }

@@ -11,6 +11,7 @@
 
 #include "recio/record_io.hpp"
 #include "recio/units/unit_output.hpp"
+#include "support/concat.hpp"
 #include "support/process.hpp"
 
 namespace tgram::recio {
@@ -19,6 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 using runtime::RuntimeError;
 using runtime::StatementKind;
+using testing::concat;
 using testing::readFile;
 using testing::ScratchDir;
 using testing::writeFile;
@@ -318,7 +320,7 @@ TEST_F(UnitsTest, UnitNumbersOutsideTheRangeAreRefused) {
 
 TEST_F(UnitsTest, SixtyOneUnitsAtMost) {
   for (int unit = 1; unit <= kUnitSlots; ++unit) {
-    ASSERT_EQ(units().openUnit(unit, named("f" + std::to_string(unit))), 0);
+    ASSERT_EQ(units().openUnit(unit, named(concat({"f", std::to_string(unit)}))), 0);
   }
   const RuntimeError error = raised([&] { units().openUnit(100, named("one-too-many")); });
   EXPECT_EQ(error.number(), 6418);

@@ -1,0 +1,106 @@
+#include "model/transiograms.hpp"
+
+#include <string>
+
+#include "runtime/condition.hpp"
+#include "runtime/fpenv.hpp"
+
+namespace tgram::model {
+
+using runtime::StatementKind;
+
+namespace {
+
+// Counts and lags beyond the tables would address entries outside them: the
+// run ends with a report naming the quantity, the value read and the range.
+[[noreturn]] void rejectValue(const std::string& quantity, std::int32_t value,
+                              const std::string& limit) {
+  runtime::raiseRuntimeError(6110, StatementKind::Read, kInputFile,
+                             quantity + " = " + std::to_string(value) + ": " + limit);
+}
+
+void checkAtMost(const char* quantity, std::int32_t value, std::int32_t limit) {
+  if (value > limit) {
+    rejectValue(quantity, value, "above the table limit of " + std::to_string(limit));
+  }
+}
+
+void checkWithin(const std::string& quantity, std::int32_t value, std::int32_t low,
+                 std::int32_t high) {
+  if (value < low || value > high) {
+    rejectValue(quantity, value,
+                "outside the table range " + std::to_string(low) + ".." + std::to_string(high));
+  }
+}
+
+}  // namespace
+
+Transiograms::Transiograms()
+    : expTgram_(kMaxColumns, kMaxPoints), tgramModel_(kMaxColumns, kLagEntries) {}
+
+void Transiograms::readExperimental(recio::RecordIo& io, InputOpening opening,
+                                    const PointObserver& afterPoint) {
+  recio::OpenSpec input;
+  input.file = kInputFile;
+  if (opening == InputOpening::ExistingOnly) {
+    input.status = "OLD";
+    input.action = "READ";
+  }
+  io.openUnit(kInputUnit, input);
+
+  io.beginRead(kInputUnit);
+  io.readInteger4(categoryCount);
+  io.readInteger4(maxLag);
+  io.endRead();
+  checkAtMost("number of categories (categoryCount)", categoryCount, kMaxColumns);
+  checkAtMost("largest lag (maxLag)", maxLag, kMaxLag);
+
+  io.beginRead(kInputUnit);
+  io.readInteger4(pairCount);
+  io.readInteger4(expLagCount);
+  io.endRead();
+  checkWithin("number of value columns (pairCount)", pairCount, 1, kMaxColumns);
+  checkWithin("number of experimental points (expLagCount)", expLagCount, 1, kMaxPoints);
+  // Callers may reach the columns of a point or a lag through one pointer.
+  expTgram_.clearColumns(static_cast<std::size_t>(pairCount));
+  tgramModel_.clearColumns(static_cast<std::size_t>(pairCount));
+
+  const std::int32_t points = expLagCount;
+  const std::int32_t columns = pairCount;
+  for (std::int32_t e = 0; e < points; ++e) {
+    io.beginRead(kInputUnit);
+    io.readInteger4(expLag[static_cast<std::size_t>(e)]);
+    for (std::int32_t f = 0; f < columns; ++f) io.readReal4(expTgram(f, e));
+    io.endRead();
+    checkWithin("lag of experimental point " + std::to_string(e + 1) + " (expLag)",
+                expLag[static_cast<std::size_t>(e)], 0, kMaxLag);
+    if (afterPoint) afterPoint(e);
+  }
+  io.closeUnit(kInputUnit);
+}
+
+void Transiograms::interpolate() {
+  const std::int32_t columns = pairCount;
+  const std::int32_t segments = expLagCount - 1;
+  for (std::int32_t f = 0; f < columns; ++f) {
+    for (std::int32_t t = 0; t < segments; ++t) {
+      const std::int32_t first = expLag[static_cast<std::size_t>(t)];
+      const std::int32_t last = expLag[static_cast<std::size_t>(t + 1)];
+      lagSpan = last - first;
+      const double left = expTgram(f, t);
+      const double right = expTgram(f, t + 1);
+      for (std::int32_t i = first; i <= last; ++i) {
+        const double a = static_cast<double>(last - i) * left;
+        const double b = right * static_cast<double>(i - first);
+        tgramModel(f, i) = runtime::storeReal4(runtime::divide(a + b, lagSpan));
+      }
+    }
+  }
+  const std::int32_t lastLag = expLag[static_cast<std::size_t>(expLagCount - 1)];
+  const std::int32_t top = maxLag;
+  for (std::int32_t h = lastLag; h <= top; ++h) {
+    for (std::int32_t f = 0; f < columns; ++f) tgramModel(f, h) = tgramModel(f, lastLag);
+  }
+}
+
+}  // namespace tgram::model
