@@ -118,7 +118,7 @@ class ListWriter {
       spaceLeft_ = kRecordSpace;
       sink_.pendingBlanks = owed;
     }
-    sink_.put(field_.view());
+    sink_.putField(field_.view());
     spaceLeft_ -= w;
   }
 

@@ -620,7 +620,11 @@ void editBits(const unsigned char* bytes, std::size_t count, int bitsPerDigit,
 void placeField(const FieldText& text, std::int32_t width, RecordSink& sink) {
   const std::int32_t length = text.length();
   if (width <= 0) {
-    sink.put(text.overflow() ? std::string_view("*") : text.view());
+    if (text.overflow()) {
+      sink.put("*");
+    } else {
+      sink.putField(text.view());
+    }
     return;
   }
   if (text.overflow() || length > width) {
@@ -632,7 +636,7 @@ void placeField(const FieldText& text, std::int32_t width, RecordSink& sink) {
     return;
   }
   sink.pendingBlanks += width - length;
-  sink.put(text.view());
+  sink.putField(text.view());
 }
 
 }  // namespace tgram::recio

@@ -7,6 +7,7 @@
 // works in fixed buffers, so editing a field never allocates.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -21,6 +22,7 @@ namespace tgram::recio {
 class FieldText {
  public:
   static constexpr std::int32_t kCapacity = 1024;
+  static_assert(kCapacity >= static_cast<std::int32_t>(RecordSink::kFieldStorage));
 
   void clear() {
     length_ = 0;
@@ -52,6 +54,20 @@ class FieldText {
   // For writing a whole text of at most kCapacity characters in place:
   // write it at storage(), then set its length.
   char* storage() { return data_; }
+  // Replaces the text by the first `count` (at most 16) of the 16 bytes
+  // `low` and `high` hold, first character in the lowest byte of `low`.
+  void assignWords(std::uint64_t low, std::uint64_t high, std::int32_t count) {
+    if constexpr (std::endian::native == std::endian::little) {
+      std::memcpy(data_, &low, 8);
+      std::memcpy(data_ + 8, &high, 8);
+    } else {
+      for (int i = 0; i < 8; ++i) {
+        data_[i] = static_cast<char>(low >> (8 * i));
+        data_[8 + i] = static_cast<char>(high >> (8 * i));
+      }
+    }
+    setLength(count);
+  }
   void setLength(std::int32_t count) {
     length_ = count;
     overflow_ = false;

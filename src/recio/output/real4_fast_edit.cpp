@@ -64,29 +64,48 @@ constexpr char kDigitPairs[] =
     "37383940414243444546474849505152535455565758596061626364656667686970717273"
     "7475767778798081828384858687888990919293949596979899";
 
-void writePair(std::uint32_t value, char* out) {
-  std::memcpy(out, kDigitPairs + 2 * value, 2);
+// Texts are put together in two 64-bit words, the first character in the
+// lowest byte, and stored with two 8-byte moves (UnitSink copies them the
+// same way).
+struct TextWords {
+  std::uint64_t low = 0;
+  std::uint64_t high = 0;
+
+  // ORs the bytes of `bytes` in from character `at` (0..15) on; characters
+  // beyond the 16th are dropped.
+  void place(std::uint64_t bytes, unsigned at) {
+    if (at == 0) {
+      low |= bytes;
+    } else if (at < 8) {
+      low |= bytes << (8 * at);
+      high |= bytes >> (64 - 8 * at);
+    } else {
+      high |= bytes << (8 * (at - 8));
+    }
+  }
+};
+
+constexpr std::uint64_t kPoint = '.';
+constexpr std::uint64_t kMinus = '-';
+constexpr std::uint64_t kZeros = 0x3030303030303030u;  // eight "0"
+
+// The two digits of `value` (< 100) as two bytes, the first one lowest.
+std::uint64_t pair(std::uint32_t value) {
+  const auto* p = reinterpret_cast<const unsigned char*>(kDigitPairs + 2 * value);
+  return std::uint64_t{p[0]} | (std::uint64_t{p[1]} << 8);
 }
 
-// Writes the 4 digits of `value` (< 10^4), leading zeros included.
-void writeFour(std::uint32_t value, char* out) {
-  writePair(value / 100, out);
-  writePair(value % 100, out + 2);
-}
-
-// Writes the 7 digits of `value` (< 10^7), leading zeros included.
-void writeSeven(std::uint32_t value, char* out) {
-  out[0] = static_cast<char>('0' + value / 1000000);
-  value %= 1000000;
-  writePair(value / 10000, out + 1);
-  writeFour(value % 10000, out + 3);
+// The 4 digits of `value` (< 10^4) as four bytes.
+std::uint64_t fourDigits(std::uint32_t value) {
+  return pair(value / 100) | (pair(value % 100) << 16);
 }
 
 constexpr std::uint32_t kExponentField = 0xff;
 constexpr std::uint32_t kImplicitBit = 0x800000;
 
-// F7.4: the value rounded to 4 places. Values of 128 and more go the
-// general way (the field shows asterisks for them anyway).
+// F7.4: the value rounded to 4 places. Values of 128 and more, and
+// negative values from 99.99995 down, go the general way (the field shows
+// asterisks for them anyway).
 bool editFixed74(std::uint32_t bits, FieldText& out) {
   const std::uint32_t field = (bits >> 23) & kExponentField;
   if (field >= 127 + 7) return false;
@@ -104,29 +123,30 @@ bool editFixed74(std::uint32_t bits, FieldText& out) {
   }
   if (nearRoundingEdge(below)) return false;
   const auto units = static_cast<std::uint32_t>(whole) + (below >= kHalf ? 1u : 0u);
+  const bool negative = (bits >> 31) != 0 && units != 0;  // nothing left: no sign
+  if (negative && units >= 1000000) return false;
 
-  char* text = out.storage();
-  if (units == 0) {  // a value that rounds to nothing shows no sign
-    std::memcpy(text, ".0000", 5);
-    out.setLength(5);
-    return true;
-  }
-  int n = 0;
-  if ((bits >> 31) != 0) text[n++] = '-';
-  const std::uint32_t integer = units / 10000;  // at most 128
+  // Sign and integer digits (at most three characters), then the point and
+  // four digits.
+  const std::uint32_t integer = units / 10000;
+  std::uint64_t head = 0;
+  unsigned length = 0;
   if (integer >= 100) {
-    text[n++] = static_cast<char>('0' + integer / 100);
-    writePair(integer % 100, text + n);
-    n += 2;
+    head = ('0' + integer / 100) | (pair(integer % 100) << 8);
+    length = 3;
   } else if (integer >= 10) {
-    writePair(integer, text + n);
-    n += 2;
+    head = pair(integer);
+    length = 2;
   } else if (integer > 0) {
-    text[n++] = static_cast<char>('0' + integer);
+    head = '0' + integer;
+    length = 1;
   }
-  text[n] = '.';
-  writeFour(units % 10000, text + n + 1);
-  out.setLength(n + 5);
+  if (negative) {
+    head = kMinus | (head << 8);
+    ++length;
+  }
+  const std::uint64_t tail = kPoint | (fourDigits(units % 10000) << 8);
+  out.assignWords(head | (tail << (8 * length)), 0, static_cast<std::int32_t>(length + 5));
   return true;
 }
 
@@ -136,11 +156,12 @@ bool editFixed74(std::uint32_t bits, FieldText& out) {
 bool editListDirected(std::uint32_t bits, FieldText& out) {
   const std::uint32_t field = (bits >> 23) & kExponentField;
   const std::uint32_t fraction = bits & (kImplicitBit - 1);
-  char* text = out.storage();
   if (field == 0) {
     if (fraction != 0) return false;
-    std::memcpy(text, "0.000000E+00", 12);
-    out.setLength(12);
+    TextWords zero;  // "0.000000E+00"
+    zero.place(0x30303030302e30u, 0);
+    zero.place(0x30302b4530u, 7);
+    out.assignWords(zero.low, zero.high, 12);
     return true;
   }
   const std::int32_t e2 = static_cast<std::int32_t>(field) - 127;  // 2^e2 <= value < 2^(e2+1)
@@ -165,29 +186,32 @@ bool editListDirected(std::uint32_t bits, FieldText& out) {
     ++n;
   }
 
-  int length = 0;
-  if ((bits >> 31) != 0) text[length++] = '-';
+  // The 7 digits and a "0" as eight bytes.
+  const std::uint32_t rest = units % 1000000;
+  const std::uint64_t digits = ('0' + units / 1000000) | (pair(rest / 10000) << 8) |
+                               (fourDigits(rest % 10000) << 24) | (std::uint64_t{'0'} << 56);
+  TextWords text;
+  const unsigned sign = (bits >> 31) != 0 ? 1 : 0;
+  if (sign != 0) text.place(kMinus, 0);
   if (fixed) {
-    // The 7 digits with the point after the first n, then n - 1 zeros
-    // (6 places after the point in all).
-    char digits[16];
-    writeSeven(units, digits);
-    std::memcpy(digits + 7, "000000000", 9);
-    std::memcpy(text + length, digits, 8);
-    text[length + n] = '.';
-    std::memcpy(text + length + n + 1, digits + n, 8);
-    out.setLength(length + n + 7);
+    // n digits, the point, the other digits and zeros: 6 places in all.
+    const auto count = static_cast<unsigned>(n);  // 1..8
+    const std::uint64_t before = count == 8 ? digits : digits & ((std::uint64_t{1} << (8 * count)) - 1);
+    const std::uint64_t after = count == 8 ? kZeros : (digits >> (8 * count)) | (kZeros << (64 - 8 * count));
+    text.place(before, sign);
+    text.place(kPoint, sign + count);
+    text.place(after, sign + count + 1);
+    out.assignWords(text.low, text.high, static_cast<std::int32_t>(sign + count + 7));
     return true;
   }
-  writeSeven(units, text + length + 1);
-  text[length] = text[length + 1];
-  text[length + 1] = '.';
   const std::int32_t x = n - 1;
-  char* exponent = text + length + 8;
-  exponent[0] = 'E';
-  exponent[1] = x < 0 ? '-' : '+';
-  writePair(static_cast<std::uint32_t>(x < 0 ? -x : x), exponent + 2);
-  out.setLength(length + 12);
+  const std::uint64_t exponent = 'E' | (static_cast<std::uint64_t>(x < 0 ? '-' : '+') << 8) |
+                                 (pair(static_cast<std::uint32_t>(x < 0 ? -x : x)) << 16);
+  text.place(digits & 0xff, sign);
+  text.place(kPoint, sign + 1);
+  text.place((digits >> 8) & 0xffffffffffffu, sign + 2);
+  text.place(exponent, sign + 8);
+  out.assignWords(text.low, text.high, static_cast<std::int32_t>(sign + 12));
   return true;
 }
 

@@ -91,7 +91,8 @@ std::string_view consoleLineEnd(bool lineEndOwed, char control) {
 
 // A field that fits the buffer with room to spare (the usual case) goes in
 // with a few fixed-size copies; anything else the general way below.
-void UnitSink::putRun(std::int64_t blanks, const char* text, std::size_t length) {
+void UnitSink::putRun(std::int64_t blanks, const char* text, std::size_t length,
+                      bool fieldStorage) {
   constexpr std::int64_t kShort = 16;
   static constexpr char kBlanks[kShort + 1] = "                ";
   if (blanks < 0) blanks = 0;
@@ -100,7 +101,11 @@ void UnitSink::putRun(std::int64_t blanks, const char* text, std::size_t length)
     char* at = unit_.buffer.get() + unit_.position;
     std::memcpy(at, kBlanks, kShort);  // blanks beyond `blanks` are overwritten or unused
     at += blanks;
-    if (length >= 8) {
+    if (fieldStorage) {
+      // Two 8-byte moves, as the fast editing stores its texts.
+      std::memcpy(at, text, 8);
+      std::memcpy(at + 8, text + 8, 8);
+    } else if (length >= 8) {
       std::memcpy(at, text, 8);
       std::memcpy(at + length - 8, text + length - 8, 8);
     } else if (length >= 4) {
