@@ -127,13 +127,22 @@ class FormatControl {
  public:
   FormatControl(const CompiledFormat& format, const RuntimeCounts& counts,
                 RecordSink& sink)
-      : items_(format.items), format_(format), counts_(counts), sink_(sink) {
+      : items_(format.items.data()), itemCount_(format.items.size()), format_(format),
+        counts_(counts), sink_(sink) {
     sink_.pendingBlanks = 0;
   }
 
   // Edits one value under the next data descriptor.
   void write(const Value& value) {
     if (!advance(true)) fail(noDescriptorCondition(value.kind));
+    if (value.kind == ItemKind::Real4 && fastReal4_) {
+      // A 4-byte real under a descriptor of the fast editing (which is an F,
+      // so it fits the item).
+      const float real = std::bit_cast<float>(static_cast<std::uint32_t>(value.bits));
+      if (!editReal4Fast(real, realParams_, field_)) editReal(real, realParams_, field_);
+      place(field_, current_.w);
+      return;
+    }
     if (const int condition = mismatchCondition(value.kind, current_.kind)) {
       fail(condition);
     }
@@ -199,6 +208,12 @@ class FormatControl {
   void place(const FieldText& text, std::int32_t width) {
     column_ += sink_.pendingBlanks +
                (width > 0 ? width : text.overflow() ? 1 : text.length());
+    if (width > 0 && !text.overflow() && text.length() <= width) {
+      // The usual field: right-justified (as placeField does).
+      sink_.pendingBlanks += width - text.length();
+      sink_.putField(text.view());
+      return;
+    }
     placeField(text, width, sink_);
   }
 
@@ -227,7 +242,7 @@ class FormatControl {
     }
     reuse_ = 0;
     for (;;) {
-      if (position_ >= items_.size()) return stop();
+      if (position_ >= itemCount_) return stop();
       const FormatItem& item = items_[position_++];
       switch (item.kind) {
         case FormatKind::Literal:
@@ -524,7 +539,8 @@ class FormatControl {
     place(field_, current_.w);
   }
 
-  const std::vector<FormatItem>& items_;
+  const FormatItem* items_;
+  std::size_t itemCount_;
   const CompiledFormat& format_;
   const RuntimeCounts& counts_;
   RecordSink& sink_;

@@ -89,6 +89,18 @@ constexpr std::uint64_t kPoint = '.';
 constexpr std::uint64_t kMinus = '-';
 constexpr std::uint64_t kZeros = 0x3030303030303030u;  // eight "0"
 
+// Quotients by constants as multiplications, whatever the compiler thinks of
+// the block they stand in (each exact over the range named).
+std::uint32_t div100(std::uint32_t x) {  // x < 10^4
+  return static_cast<std::uint32_t>((std::uint64_t{x} * 5243) >> 19);
+}
+std::uint32_t div10000(std::uint32_t x) {  // any x
+  return static_cast<std::uint32_t>((std::uint64_t{x} * 3518437209u) >> 45);
+}
+std::uint32_t div1000000(std::uint32_t x) {  // x <= 10^7
+  return static_cast<std::uint32_t>((std::uint64_t{x} * 1125899907u) >> 50);
+}
+
 // The two digits of `value` (< 100) as two bytes, the first one lowest.
 std::uint64_t pair(std::uint32_t value) {
   const auto* p = reinterpret_cast<const unsigned char*>(kDigitPairs + 2 * value);
@@ -97,7 +109,8 @@ std::uint64_t pair(std::uint32_t value) {
 
 // The 4 digits of `value` (< 10^4) as four bytes.
 std::uint64_t fourDigits(std::uint32_t value) {
-  return pair(value / 100) | (pair(value % 100) << 16);
+  const std::uint32_t high = div100(value);
+  return pair(high) | (pair(value - 100 * high) << 16);
 }
 
 constexpr std::uint32_t kExponentField = 0xff;
@@ -128,11 +141,11 @@ bool editFixed74(std::uint32_t bits, FieldText& out) {
 
   // Sign and integer digits (at most three characters), then the point and
   // four digits.
-  const std::uint32_t integer = units / 10000;
+  const std::uint32_t integer = div10000(units);
   std::uint64_t head = 0;
   unsigned length = 0;
   if (integer >= 100) {
-    head = ('0' + integer / 100) | (pair(integer % 100) << 8);
+    head = ('0' + div100(integer)) | (pair(integer - 100 * div100(integer)) << 8);
     length = 3;
   } else if (integer >= 10) {
     head = pair(integer);
@@ -145,14 +158,14 @@ bool editFixed74(std::uint32_t bits, FieldText& out) {
     head = kMinus | (head << 8);
     ++length;
   }
-  const std::uint64_t tail = kPoint | (fourDigits(units % 10000) << 8);
+  const std::uint64_t tail = kPoint | (fourDigits(units - 10000 * integer) << 8);
   out.assignWords(head | (tail << (8 * length)), 0, static_cast<std::int32_t>(length + 5));
   return true;
 }
 
 // The list-directed form of a 4-byte real: 7 significant digits, in F form
 // for a decimal exponent n of 1 to 7 (1 <= value < 10^7), else in E form.
-// Values from 10^-20 up to 10^7 go this way, and zero.
+// Values from 10^-20 up to 2^24 go this way, and zero.
 bool editListDirected(std::uint32_t bits, FieldText& out) {
   const std::uint32_t field = (bits >> 23) & kExponentField;
   const std::uint32_t fraction = bits & (kImplicitBit - 1);
@@ -169,17 +182,25 @@ bool editListDirected(std::uint32_t bits, FieldText& out) {
   const std::uint32_t m = fraction | kImplicitBit;
   // floor(e2 x log10 2) + 1, so that 10^(n-1) <= value < 10^(n+1).
   std::int32_t n = ((e2 * 78913) >> 18) + 1;
-  std::int32_t p = 7 - n;
+  const std::int32_t p = 7 - n;
   if (p < 0 || p > kMaxPower) return false;  // also infinities and NaNs
-  Scaled scaled = scaleByPowerOf10(m, q, p);
-  if (scaled.whole >= 10000000) {  // value >= 10^n: one digit more
-    if (p == 0) return false;
+  const Scaled scaled = scaleByPowerOf10(m, q, p);
+  std::uint32_t units;
+  if (scaled.whole < 10000000) {
+    if (nearRoundingEdge(scaled.fraction)) return false;
+    units = static_cast<std::uint32_t>(scaled.whole) + (scaled.fraction >= kHalf ? 1u : 0u);
+  } else {
+    // value >= 10^n: 8 digits, the last one and the fraction below it
+    // decide the rounding. It goes up for a last digit of 5 or more; the
+    // edges lie where the last digit is 4 or 9 and the fraction within
+    // 10 x 2^-33 below one.
     ++n;
-    --p;
-    scaled = scaleByPowerOf10(m, q, p);
+    const auto eight = static_cast<std::uint32_t>(scaled.whole);
+    const std::uint32_t seven = static_cast<std::uint32_t>((std::uint64_t{eight} * 3435973837u) >> 35);
+    const std::uint32_t last = eight - 10 * seven;
+    if ((last == 4 || last == 9) && scaled.fraction >= 0 - 10 * kMargin) return false;
+    units = seven + (last >= 5 ? 1u : 0u);
   }
-  if (nearRoundingEdge(scaled.fraction)) return false;
-  auto units = static_cast<std::uint32_t>(scaled.whole) + (scaled.fraction >= kHalf ? 1u : 0u);
   const bool fixed = n > 0 && n < 8;  // chosen before rounding
   if (units == 10000000) {  // rounded up to a power of ten
     units = 1000000;
@@ -187,14 +208,16 @@ bool editListDirected(std::uint32_t bits, FieldText& out) {
   }
 
   // The 7 digits and a "0" as eight bytes.
-  const std::uint32_t rest = units % 1000000;
-  const std::uint64_t digits = ('0' + units / 1000000) | (pair(rest / 10000) << 8) |
-                               (fourDigits(rest % 10000) << 24) | (std::uint64_t{'0'} << 56);
-  TextWords text;
+  const std::uint32_t first = div1000000(units);
+  const std::uint32_t rest = units - 1000000 * first;
+  const std::uint32_t middle = div10000(rest);
+  const std::uint64_t digits = ('0' + first) | (pair(middle) << 8) |
+                               (fourDigits(rest - 10000 * middle) << 24) | (std::uint64_t{'0'} << 56);
   const unsigned sign = (bits >> 31) != 0 ? 1 : 0;
-  if (sign != 0) text.place(kMinus, 0);
   if (fixed) {
     // n digits, the point, the other digits and zeros: 6 places in all.
+    TextWords text;
+    if (sign != 0) text.place(kMinus, 0);
     const auto count = static_cast<unsigned>(n);  // 1..8
     const std::uint64_t before = count == 8 ? digits : digits & ((std::uint64_t{1} << (8 * count)) - 1);
     const std::uint64_t after = count == 8 ? kZeros : (digits >> (8 * count)) | (kZeros << (64 - 8 * count));
@@ -204,14 +227,17 @@ bool editListDirected(std::uint32_t bits, FieldText& out) {
     out.assignWords(text.low, text.high, static_cast<std::int32_t>(sign + count + 7));
     return true;
   }
+  // One digit, the point, six digits (eight characters), then "E", the
+  // exponent's sign and two digits; a minus sign shifts them by one.
   const std::int32_t x = n - 1;
-  const std::uint64_t exponent = 'E' | (static_cast<std::uint64_t>(x < 0 ? '-' : '+') << 8) |
-                                 (pair(static_cast<std::uint32_t>(x < 0 ? -x : x)) << 16);
-  text.place(digits & 0xff, sign);
-  text.place(kPoint, sign + 1);
-  text.place((digits >> 8) & 0xffffffffffffu, sign + 2);
-  text.place(exponent, sign + 8);
-  out.assignWords(text.low, text.high, static_cast<std::int32_t>(sign + 12));
+  std::uint64_t low = (digits & 0xff) | (kPoint << 8) | ((digits >> 8) << 16);
+  std::uint64_t high = 'E' | (static_cast<std::uint64_t>(x < 0 ? '-' : '+') << 8) |
+                       (pair(static_cast<std::uint32_t>(x < 0 ? -x : x)) << 16);
+  if (sign != 0) {
+    high = (high << 8) | (low >> 56);
+    low = (low << 8) | kMinus;
+  }
+  out.assignWords(low, high, static_cast<std::int32_t>(sign + 12));
   return true;
 }
 
