@@ -83,6 +83,34 @@ long runOnce(const char* stdoutPath) {
   return runProcess(TGRAM_BINARY, {}, workDir().string(), stdoutPath).peakKb;
 }
 
+// Cuts the captured console stream as the program writes it, one write per
+// record, each but the first beginning with the line end owed for the
+// record before, and saves what io_floor needs: the index of the first
+// piece of the model phase, then the pieces' lengths. Returns the count.
+std::size_t savePieces(const std::string& console, const fs::path& out) {
+  std::vector<std::uint32_t> lengths;
+  std::size_t start = 0;
+  std::size_t phase = 0;
+  const std::size_t phaseAt = console.find("Write linear-interpolated transiogram models");
+  for (std::size_t i = 1; i + 1 < console.size(); ++i) {
+    if (console[i] != '\r' || console[i + 1] != '\n') continue;
+    if (phaseAt != std::string::npos && start <= phaseAt && phaseAt < i) phase = lengths.size();
+    lengths.push_back(static_cast<std::uint32_t>(i - start));
+    start = i;
+  }
+  lengths.push_back(static_cast<std::uint32_t>(console.size() - start));
+  lengths.insert(lengths.begin(), static_cast<std::uint32_t>(phase));
+  std::ofstream(out, std::ios::binary)
+      .write(reinterpret_cast<const char*>(lengths.data()),
+             static_cast<std::streamsize>(lengths.size() * sizeof(std::uint32_t)));
+  return lengths.size() - 1;
+}
+
+std::string readWhole(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
 double median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
   return v[v.size() / 2];
@@ -100,7 +128,10 @@ void BM_WholeRunAgainstIoFloor(benchmark::State& state) {
   runOnce(console.c_str());
   fs::copy_file(workDir() / "TgramModels.txt", workDir() / "model-capture.txt",
                 fs::copy_options::overwrite_existing);
-  const std::vector<std::string> floorArgs{console, (workDir() / "model-capture.txt").string()};
+  const fs::path pieces = workDir() / "console-pieces.bin";
+  const std::size_t writes = savePieces(readWhole(console), pieces);
+  const std::vector<std::string> floorArgs{console, pieces.string(),
+                                           (workDir() / "model-capture.txt").string()};
   std::vector<double> program;
   std::vector<double> floor;
   std::vector<double> programCpu;
@@ -116,11 +147,10 @@ void BM_WholeRunAgainstIoFloor(benchmark::State& state) {
     floorCpu.push_back(replay.cpuSeconds);
   }
   // The floor must have written the very same model file.
-  std::ifstream a(workDir() / "model-capture.txt", std::ios::binary);
-  std::ifstream b(floorDir / "TgramModels.txt", std::ios::binary);
-  const std::string expected((std::istreambuf_iterator<char>(a)), std::istreambuf_iterator<char>());
-  const std::string replayed((std::istreambuf_iterator<char>(b)), std::istreambuf_iterator<char>());
-  if (expected != replayed) state.SkipWithError("the floor wrote a different model file");
+  if (readWhole(workDir() / "model-capture.txt") != readWhole(floorDir / "TgramModels.txt")) {
+    state.SkipWithError("the floor wrote a different model file");
+  }
+  state.counters["console_writes"] = static_cast<double>(writes);
   const double programMs = median(program) * 1e3;
   const double floorMs = median(floor) * 1e3;
   state.counters["program_ms"] = programMs;

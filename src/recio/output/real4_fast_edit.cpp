@@ -30,12 +30,18 @@ struct Scaled {
 // m x 2^q x 10^p = (m x 5^p) x 2^(q + p). Needs m < 2^32, 0 <= p <= 27,
 // q + p <= 0 and a whole part below 2^64, which the callers' ranges keep.
 Scaled scaleByPowerOf10(std::uint32_t m, std::int32_t q, std::int32_t p) {
-  // m x 5^p as the 128-bit number high:low, from two 32 x 32-bit halves.
+  // m x 5^p as the 128-bit number high:low.
   const std::uint64_t five = kPowersOf5[static_cast<std::size_t>(p)];
+#if defined(__SIZEOF_INT128__)
+  __extension__ const unsigned __int128 product = static_cast<unsigned __int128>(five) * m;
+  const auto low = static_cast<std::uint64_t>(product);
+  const auto high = static_cast<std::uint64_t>(product >> 64);
+#else
   const std::uint64_t lowHalf = std::uint64_t{m} * (five & 0xffffffffu);
   const std::uint64_t highHalf = std::uint64_t{m} * (five >> 32);
   const std::uint64_t low = lowHalf + (highHalf << 32);
   const std::uint64_t high = (highHalf >> 32) + (low < lowHalf ? 1 : 0);
+#endif
   const std::int32_t s = -(q + p);  // bits after the binary point
   if (s == 0) return {low, 0};
   if (s < 64) return {(low >> s) | (high << (64 - s)), low << (64 - s)};
@@ -56,7 +62,9 @@ constexpr std::uint64_t kHalf = std::uint64_t{1} << 63;
 constexpr std::uint64_t kMargin = std::uint64_t{1} << 31;
 
 bool nearRoundingEdge(std::uint64_t fraction) {
-  return (fraction < kHalf && fraction >= kHalf - kMargin) || fraction >= 0 - kMargin;
+  // fraction + kMargin, taken modulo one half, falls below kMargin exactly
+  // for the two windows.
+  return ((fraction + kMargin) & (kHalf - 1)) < kMargin;
 }
 
 constexpr char kDigitPairs[] =
@@ -122,35 +130,39 @@ constexpr std::uint32_t kImplicitBit = 0x800000;
 bool editFixed74(std::uint32_t bits, FieldText& out) {
   const std::uint32_t field = (bits >> 23) & kExponentField;
   if (field >= 127 + 7) return false;
-  const std::uint32_t fraction = bits & (kImplicitBit - 1);
-  // value x 10^4 = (m x 5^4) x 2^-s, with m x 5^4 below 2^34.
-  const std::uint64_t m625 = std::uint64_t{field == 0 ? fraction : fraction | kImplicitBit} * 625;
-  const std::uint32_t s = field == 0 ? 145 : 146 - field;  // at least 13
-  std::uint64_t whole = 0;
-  std::uint64_t below = 0;  // the fraction's first 64 bits
-  if (s < 64) {
-    whole = m625 >> s;
-    below = m625 << (64 - s);
-  } else if (s < 128) {
-    below = m625 >> (s - 64);
+  if (field <= 82) {
+    // Below 2^-44 (zero and subnormals included): ".0000", no sign.
+    out.assignWords(0x303030302eu, 0, 5);
+    return true;
   }
+  // value x 10^4 = (m x 5^4) x 2^-s, with m x 5^4 below 2^34 and s < 64.
+  const std::uint64_t m625 = std::uint64_t{(bits & (kImplicitBit - 1)) | kImplicitBit} * 625;
+  const std::uint32_t s = 146 - field;
+  const std::uint64_t below = m625 << (64 - s);  // the fraction's 64 bits
   if (nearRoundingEdge(below)) return false;
-  const auto units = static_cast<std::uint32_t>(whole) + (below >= kHalf ? 1u : 0u);
+  const auto units = static_cast<std::uint32_t>((m625 >> s) + (below >> 63));
   const bool negative = (bits >> 31) != 0 && units != 0;  // nothing left: no sign
-  if (negative && units >= 1000000) return false;
 
+  if (units < 10000) {  // below one: the point and four digits
+    std::uint64_t text = kPoint | (fourDigits(units) << 8);
+    if (negative) text = kMinus | (text << 8);
+    out.assignWords(text, 0, negative ? 6 : 5);
+    return true;
+  }
+  if (negative && units >= 1000000) return false;
   // Sign and integer digits (at most three characters), then the point and
   // four digits.
   const std::uint32_t integer = div10000(units);
-  std::uint64_t head = 0;
-  unsigned length = 0;
+  std::uint64_t head;
+  unsigned length;
   if (integer >= 100) {
-    head = ('0' + div100(integer)) | (pair(integer - 100 * div100(integer)) << 8);
+    const std::uint32_t hundreds = div100(integer);
+    head = ('0' + hundreds) | (pair(integer - 100 * hundreds) << 8);
     length = 3;
   } else if (integer >= 10) {
     head = pair(integer);
     length = 2;
-  } else if (integer > 0) {
+  } else {
     head = '0' + integer;
     length = 1;
   }
