@@ -23,7 +23,7 @@ $(BUILD)/CMakeCache.txt: Makefile
 build: $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
 
-# Runs the program on the bundled example in a scratch folder.
+# Runs the program on the bundled example in a scratch folder, then draws it.
 run: build
 	rm -rf $(SCRATCH) && mkdir -p $(SCRATCH)
 	cp $(EXAMPLE)/ExpTgrams.txt $(SCRATCH)/
@@ -31,6 +31,8 @@ run: build
 	@cd $(SCRATCH) && ../tgraminterp; echo "--- exit status $$? ---"
 	@echo "--- $(SCRATCH)/TgramModels.txt ---"
 	@cat $(SCRATCH)/TgramModels.txt
+	@echo "--- plot ---"
+	@cd $(SCRATCH) && ../tgramplot && echo "The picture: $(abspath $(SCRATCH))/Transiograms.svg (open it in a web browser)"
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

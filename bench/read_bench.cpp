@@ -118,6 +118,9 @@ void BM_ReadFullInput(benchmark::State& state) {
     unit.lastIndex = -1;
     unit.dataEndsWithLf = true;
     unit.endLfSupplied = false;
+    unit.filePosition = 0;
+    unit.line = 1;
+    unit.lineStart = 0;
     const std::size_t before = mallocCalls;
     readFile(unit, values);
     allocations += mallocCalls - before;

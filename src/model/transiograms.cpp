@@ -12,25 +12,38 @@ using runtime::StatementKind;
 namespace {
 
 // Counts and lags beyond the tables would address entries outside them: the
-// run ends with a report naming the quantity, the value read and the range.
+// run ends with a report naming the quantity, the value read, where it was
+// read and the range.
 [[noreturn]] void rejectValue(const std::string& quantity, std::int32_t value,
-                              const std::string& limit) {
+                              recio::InputPlace place, const std::string& limit) {
   runtime::raiseRuntimeError(6110, StatementKind::Read, kInputFile,
-                             quantity + " = " + std::to_string(value) + ": " + limit);
+                             quantity + " = " + std::to_string(value) + " at line " +
+                                 std::to_string(place.line) + ", column " +
+                                 std::to_string(place.column) + ": " + limit);
 }
 
-void checkAtMost(const char* quantity, std::int32_t value, std::int32_t limit) {
+void checkAtMost(const char* quantity, std::int32_t value, recio::InputPlace place,
+                 std::int32_t limit) {
   if (value > limit) {
-    rejectValue(quantity, value, "above the table limit of " + std::to_string(limit));
+    rejectValue(quantity, value, place, "above the table limit of " + std::to_string(limit));
   }
 }
 
-void checkWithin(const std::string& quantity, std::int32_t value, std::int32_t low,
-                 std::int32_t high) {
+void checkWithin(const std::string& quantity, std::int32_t value, recio::InputPlace place,
+                 std::int32_t low, std::int32_t high) {
   if (value < low || value > high) {
-    rejectValue(quantity, value,
+    rejectValue(quantity, value, place,
                 "outside the table range " + std::to_string(low) + ".." + std::to_string(high));
   }
+}
+
+// What the read statement of point e (from 0) reads, for its reports.
+recio::ReadDescription pointDescription(std::int32_t e, std::int32_t points,
+                                        std::int32_t columns) {
+  return {"experimental point " + std::to_string(e + 1) + " of " + std::to_string(points) +
+              " (a lag and " + std::to_string(columns) +
+              (columns == 1 ? " value)" : " values)"),
+          columns + 1};
 }
 
 }  // namespace
@@ -48,19 +61,25 @@ void Transiograms::readExperimental(recio::RecordIo& io, InputOpening opening,
   }
   io.openUnit(kInputUnit, input);
 
-  io.beginRead(kInputUnit);
+  io.beginRead(kInputUnit, {"the counts categoryCount and maxLag", 2});
   io.readInteger4(categoryCount);
+  const recio::InputPlace categoryCountPlace = io.placeOfLastValue();
   io.readInteger4(maxLag);
+  const recio::InputPlace maxLagPlace = io.placeOfLastValue();
   io.endRead();
-  checkAtMost("number of categories (categoryCount)", categoryCount, kMaxColumns);
-  checkAtMost("largest lag (maxLag)", maxLag, kMaxLag);
+  checkAtMost("number of categories (categoryCount)", categoryCount, categoryCountPlace,
+              kMaxColumns);
+  checkAtMost("largest lag (maxLag)", maxLag, maxLagPlace, kMaxLag);
 
-  io.beginRead(kInputUnit);
+  io.beginRead(kInputUnit, {"the counts pairCount and expLagCount", 2});
   io.readInteger4(pairCount);
+  const recio::InputPlace pairCountPlace = io.placeOfLastValue();
   io.readInteger4(expLagCount);
+  const recio::InputPlace expLagCountPlace = io.placeOfLastValue();
   io.endRead();
-  checkWithin("number of value columns (pairCount)", pairCount, 1, kMaxColumns);
-  checkWithin("number of experimental points (expLagCount)", expLagCount, 1, kMaxPoints);
+  checkWithin("number of value columns (pairCount)", pairCount, pairCountPlace, 1, kMaxColumns);
+  checkWithin("number of experimental points (expLagCount)", expLagCount, expLagCountPlace, 1,
+              kMaxPoints);
   // Callers may reach the columns of a point or a lag through one pointer.
   expTgram_.clearColumns(static_cast<std::size_t>(pairCount));
   tgramModel_.clearColumns(static_cast<std::size_t>(pairCount));
@@ -68,12 +87,13 @@ void Transiograms::readExperimental(recio::RecordIo& io, InputOpening opening,
   const std::int32_t points = expLagCount;
   const std::int32_t columns = pairCount;
   for (std::int32_t e = 0; e < points; ++e) {
-    io.beginRead(kInputUnit);
+    io.beginRead(kInputUnit, pointDescription(e, points, columns));
     io.readInteger4(expLag[static_cast<std::size_t>(e)]);
+    const recio::InputPlace lagPlace = io.placeOfLastValue();
     for (std::int32_t f = 0; f < columns; ++f) io.readReal4(expTgram(f, e));
     io.endRead();
     checkWithin("lag of experimental point " + std::to_string(e + 1) + " (expLag)",
-                expLag[static_cast<std::size_t>(e)], 0, kMaxLag);
+                expLag[static_cast<std::size_t>(e)], lagPlace, 0, kMaxLag);
     if (afterPoint) afterPoint(e);
   }
   io.closeUnit(kInputUnit);

@@ -1,5 +1,7 @@
 #include "recio/record_io.hpp"
 
+#include <utility>
+
 #include "recio/output/list_output.hpp"
 #include "recio/units/unit_output.hpp"
 
@@ -55,12 +57,12 @@ void RecordIo::endWrite() {
   unit.lineClosed = false;
 }
 
-void RecordIo::beginRead(std::int32_t unit) {
+void RecordIo::beginRead(std::int32_t unit, ReadDescription description) {
   if (!inRange(unit)) runtime::raiseRuntimeError(6314, StatementKind::Read);
   UnitRecord& record = units_.unitForRead(unit);
   requireFormattedUnit(record, StatementKind::Read);
   beginUnitInput(record);
-  read_.emplace(record);
+  read_.emplace(record, std::move(description));
 }
 
 ListReader& RecordIo::reader() { return *read_; }

@@ -40,9 +40,12 @@ class RecordIo {
   void endWrite();
 
   // A list-directed read statement. Each item is read and stored at once.
-  void beginRead(std::int32_t unit);
+  // `description` says what the statement reads, for its reports.
+  void beginRead(std::int32_t unit, ReadDescription description = {});
   void readInteger4(std::int32_t& place) { reader().readInteger4(place); }
   void readReal4(float& place) { reader().readReal4(place); }
+  // Where the value of the last item read began in the input.
+  InputPlace placeOfLastValue() { return reader().placeOfLastValue(); }
   void endRead();
 
   UnitTable& units() { return units_; }

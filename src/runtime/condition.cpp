@@ -21,7 +21,9 @@ RuntimeError::RuntimeError(int number, StatementKind kind,
       fileName_(showsFileName(kind)
                     ? fileName.substr(0, kReportFileNameMax)
                     : std::string_view{}),
-      message_(std::move(message)) {}
+      message_(std::move(message)) {
+  if (message_.size() > kMessageLineMax) message_.resize(kMessageLineMax);
+}
 
 void raiseRuntimeError(int number, StatementKind kind,
                        std::string_view fileName) {

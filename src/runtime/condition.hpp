@@ -24,6 +24,8 @@ enum class StatementKind : int {
 
 // Longest file name a report shows between the parentheses of its label.
 inline constexpr std::size_t kReportFileNameMax = 259;
+// Longest message line of a report; a longer one is cut there.
+inline constexpr std::size_t kMessageLineMax = 999;
 
 class RuntimeError {
  public:

@@ -53,7 +53,7 @@ constexpr CatalogueEntry kCatalogue[] = {
     {6422, "no space left on device"},
     {6500, "error reading the file"},
     {6501, "end of file"},
-    {6502, "zero or missing repeat count"},
+    {6502, "zero, negative or missing repeat count"},
     {6503, "repeat count follows another repeat count"},
     {6504, "quoted or parenthesized value where a number is expected"},
     {6602, "list item too wide for a record"},

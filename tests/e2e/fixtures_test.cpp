@@ -1,7 +1,8 @@
 // Whole-program runs over the fixture folders beside this file. Each folder
-// holds in/ (the folder the program starts in) and out/: the exact standard
-// output and error, the exit status, and files/, exactly what the folder
-// holds afterwards.
+// holds in/ (the folder the program starts in; an empty one when absent),
+// optionally args (the command-line arguments, one per line), and out/: the
+// exact standard output and error, the exit status, and files/, exactly
+// what the folder holds afterwards.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -25,6 +26,20 @@ std::vector<std::string> fixtureNames() {
   }
   std::sort(names.begin(), names.end());
   return names;
+}
+
+// The lines of the fixture's args file, if it has one.
+std::vector<std::string> argumentsOf(const fs::path& fixture) {
+  std::vector<std::string> arguments;
+  if (!fs::exists(fixture / "args")) return arguments;
+  const std::string text = readFile(fixture / "args");
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = std::min(text.find('\n', start), text.size());
+    arguments.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return arguments;
 }
 
 // Shows control bytes so that a difference in line ends can be seen.
@@ -54,7 +69,9 @@ TEST_P(Fixture, RunsExactly) {
     fs::create_directory(work);
   }
 
-  const RunResult run = runProgram(work);
+  RunOptions options;
+  options.arguments = argumentsOf(fixture);
+  const RunResult run = runProgram(work, options);
 
   EXPECT_EQ(run.signal, 0);
   EXPECT_EQ(std::to_string(run.status) + "\n", readFile(fixture / "out" / "status"));

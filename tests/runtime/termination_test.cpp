@@ -88,10 +88,11 @@ TEST(ErrorReport, LayoutForEveryKindOfStatement) {
   }
 }
 
-TEST(ErrorReport, LongFileNamesAreCutTo259Characters) {
+TEST(ErrorReport, LongFileNamesAndMessagesAreCut) {
   const std::string name(400, 'n');
-  const RuntimeError error(6416, StatementKind::Open, name, "m");
+  const RuntimeError error(6416, StatementKind::Open, name, std::string(1200, 'm'));
   EXPECT_EQ(error.fileName(), std::string(259, 'n'));
+  EXPECT_EQ(error.message(), std::string(999, 'm'));
 }
 
 TEST(ErrorReport, CatalogueMessagesComeWithTheCondition) {

@@ -11,6 +11,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
+#include <vector>
 
 namespace tgram::testing {
 
@@ -56,6 +57,11 @@ RunResult runProgram(const fs::path& dir, const RunOptions& options) {
     program = copy.string();
   }
 
+  // Made before the fork: the child only redirects and execs.
+  std::vector<std::string> arguments = options.arguments;
+  std::vector<char*> argv{program.data()};
+  for (std::string& argument : arguments) argv.push_back(argument.data());
+  argv.push_back(nullptr);
   const pid_t pid = ::fork();
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
@@ -69,7 +75,7 @@ RunResult runProgram(const fs::path& dir, const RunOptions& options) {
     if (::chdir(dir.c_str()) != 0) ::_exit(126);
     if (options.group && ::setgid(*options.group) != 0) ::_exit(124);
     if (options.user && ::setuid(*options.user) != 0) ::_exit(124);
-    ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+    ::execv(program.c_str(), argv.data());
     ::_exit(127);
   }
   int wstatus = 0;

@@ -7,6 +7,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tgram::testing {
 
@@ -29,6 +30,7 @@ struct RunOptions {
   std::optional<uid_t> user;  // run as this user (and its group) instead
   std::optional<gid_t> group;
   std::optional<std::filesystem::path> stdoutFile;  // else captured
+  std::vector<std::string> arguments;  // given after the program's name
 };
 
 struct RunResult {
@@ -41,8 +43,8 @@ struct RunResult {
 // The path of the built program.
 std::filesystem::path programPath();
 
-// Runs the program in `dir` with standard input from /dev/null and no
-// arguments.
+// Runs the program in `dir` with standard input from /dev/null and the
+// arguments of `options` (none by default).
 RunResult runProgram(const std::filesystem::path& dir, const RunOptions& options = {});
 
 // Reads a whole file as bytes.

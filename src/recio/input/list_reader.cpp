@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include "recio/input/input_conditions.hpp"
@@ -37,23 +38,75 @@ constexpr auto kPlainBytes = [] {
 }  // namespace
 
 void ListReader::readInteger4(std::int32_t& place) {
-  if (!nextValue() || valueLength_ == 0) return;
-  if (!requireNumber()) input_.fail(input::kNotANumber);
-  if (valueLength_ > kValueTextMax) input_.fail(input::kInvalidInteger);
+  if (!nextValue() || valueLength_ == 0) return markNull();
+  if (!requireNumber()) failValue(input::kNotANumber);
+  if (valueLength_ > kValueTextMax) failValue(input::kInvalidInteger);
   const IntegerConversion result = convertInteger(
       std::string_view(valueText_, static_cast<std::size_t>(valueLength_)));
-  if (result.error != 0) input_.fail(result.error);
+  if (result.error != 0) failValue(result.error);
   place = result.value;
 }
 
 void ListReader::readReal4(float& place) {
-  if (!nextValue() || valueLength_ == 0) return;
-  if (!requireNumber()) input_.fail(input::kNotANumber);
-  if (valueLength_ > kValueTextMax) input_.fail(input::kInvalidReal);
+  if (!nextValue() || valueLength_ == 0) return markNull();
+  if (!requireNumber()) failValue(input::kNotANumber);
+  if (valueLength_ > kValueTextMax) failValue(input::kInvalidReal);
   const RealConversion result = convertReal4(
       std::string_view(valueText_, static_cast<std::size_t>(valueLength_)));
-  if (result.error != 0) input_.fail(result.error);
+  if (result.error != 0) failValue(result.error);
   place = result.value;
+}
+
+InputPlace ListReader::placeOfLastValue() const {
+  return valueForm_ == Form::Plain ? input_.placeOf(valueStart_) : valuePlace_;
+}
+
+// A value that begins with "(" or a quote mark, at the byte just taken.
+void ListReader::markPlaced() { valuePlace_ = input_.placeOfLast(); }
+
+// A null value, or none after a slash, is found where the scan ended.
+void ListReader::markNull() { valueStart_ = input_.offsetOfLast(); }
+
+// The value's text as far as it was stored.
+std::string_view ListReader::keptText() const {
+  return {valueText_, static_cast<std::size_t>(std::min(valueLength_, kValueTextMax))};
+}
+
+// A fault of the current value: its text as it stood in the input (a
+// parenthesized one without its blanks), and where it began.
+void ListReader::failValue(int number) const {
+  const bool tooLong = valueLength_ > kValueTextMax;
+  std::string text;
+  switch (valueForm_) {
+    case Form::Plain:
+      text = keptText();
+      break;
+    case Form::Parenthesized:
+      text = "(";
+      text += keptText();
+      if (!tooLong) text += ')';
+      break;
+    case Form::Quoted:
+      text.assign(1, quoteMark_);
+      text.append(valueText_, static_cast<std::size_t>(quotedKept_));
+      text += quoteMark_;
+      break;
+  }
+  input_.fail(number,
+              valueFaultMessage(number, text, tooLong ? kValueTextMax : 0, placeOfLastValue()));
+}
+
+// A fault of a repeat count: its text with its "*", and where it began (a
+// "*" without a count: where the "*" stands).
+void ListReader::failCount(int number) const {
+  if (valueLength_ == 0) {
+    input_.fail(number, valueFaultMessage(number, "*", 0, input_.placeOfLast()));
+  }
+  const bool tooLong = valueLength_ > kValueTextMax;
+  std::string text(keptText());
+  if (!tooLong) text += '*';
+  input_.fail(number,
+              valueFaultMessage(number, text, tooLong ? kValueTextMax : 0, placeOfLastValue()));
 }
 
 void ListReader::finish() {
@@ -77,6 +130,7 @@ bool ListReader::nextValue() {
   startIfNeeded();
   if (repeatLeft_ != 0) {
     --repeatLeft_;
+    ++progress_.valuesGiven;
     return true;
   }
   if (lastSeparator_ == '/') return false;
@@ -85,6 +139,7 @@ bool ListReader::nextValue() {
   countGiven_ = false;
   endedAtRecordEnd_ = false;
   scan();
+  ++progress_.valuesGiven;
   return true;
 }
 
@@ -107,6 +162,7 @@ void ListReader::scan() {
       case '(':
         if (valueLength_ == 0) {
           valueForm_ = Form::Parenthesized;
+          markPlaced();
         } else {
           append(c);
         }
@@ -121,6 +177,7 @@ void ListReader::scan() {
       case '\'':
       case '"':
         if (valueLength_ == 0) {
+          markPlaced();
           scanQuoted(c);
           return;
         }
@@ -172,34 +229,36 @@ bool ListReader::commaEndsValue() {
 // "*": the text so far is a repeat count; this scan delivers the first of
 // the repeated elements.
 void ListReader::takeRepeatCount() {
-  if (countGiven_) input_.fail(input::kRepeatAfterRepeat);
+  if (countGiven_) failCount(input::kRepeatAfterRepeat);
   std::int32_t count = 0;
   if (valueLength_ > 0) {
-    if (valueLength_ > kValueTextMax) input_.fail(input::kInvalidInteger);
+    if (valueLength_ > kValueTextMax) failCount(input::kInvalidInteger);
     const IntegerConversion result = convertInteger(
         std::string_view(valueText_, static_cast<std::size_t>(valueLength_)));
-    if (result.error != 0) input_.fail(result.error);
+    if (result.error != 0) failCount(result.error);
     count = result.value;
   }
-  if (count <= 0) input_.fail(input::kBadRepeatCount);
+  if (count <= 0) failCount(input::kBadRepeatCount);
   repeatLeft_ = count - 1;
   countGiven_ = true;
   valueLength_ = 0;
 }
 
-// A character constant. Its characters are only counted: the items read
-// here reject any that is not empty. A doubled mark stands for one mark; a
-// record end inside the quotes passes to the next record and skips that
-// record's first character.
+// A character constant. Its characters are only counted (and the first
+// ones kept for a report): the items read here reject any that is not
+// empty. A doubled mark stands for one mark; a record end inside the quotes
+// passes to the next record and skips that record's first character.
 void ListReader::scanQuoted(int mark) {
   valueForm_ = Form::Quoted;
+  quoteMark_ = static_cast<char>(mark);
+  quotedKept_ = 0;
   std::int32_t stored = 0;
   for (;;) {
     const int c = input_.take();
     if (c == '\r' || c == '\n') {
       input_.putBack();
       input_.advanceRecord();
-      input_.take();
+      input_.takeCountingLines();
       continue;
     }
     if (c == mark) {
@@ -212,6 +271,9 @@ void ListReader::scanQuoted(int mark) {
       }
     }
     if (stored < kElementSize) ++stored;
+    if (quotedKept_ <= static_cast<std::int32_t>(kShownTextMax)) {
+      valueText_[quotedKept_++] = static_cast<char>(c);
+    }
   }
 }
 
@@ -223,6 +285,7 @@ void ListReader::appendPlainRun() {
     ++run;
   }
   if (run == 0) return;
+  if (valueLength_ == 0) valueStart_ = input_.offsetOfNext();
   const auto room = static_cast<std::size_t>(
       std::max<std::int32_t>(kValueTextMax - valueLength_, 0));
   std::memcpy(valueText_ + valueLength_, bytes.data(), std::min(run, room));
@@ -235,6 +298,7 @@ void ListReader::appendPlainRun() {
 // Adds a character to the value; characters beyond kValueTextMax are
 // counted (up to one more) but not stored.
 void ListReader::append(int c) {
+  if (valueLength_ == 0) valueStart_ = input_.offsetOfLast();
   if (valueLength_ < kValueTextMax) {
     valueText_[valueLength_] = static_cast<char>(c);
   }

@@ -2,7 +2,10 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
+#include <utility>
 
+#include "recio/input/input_report.hpp"
 #include "recio/input/record_input.hpp"
 #include "recio/units/unit_record.hpp"
 
@@ -15,15 +18,27 @@ namespace tgram::recio {
 // "r*value" repeats a value, "r*" gives r null values, an empty value (two
 // commas) leaves its item unchanged, and a slash ends the statement: every
 // later item is left unchanged. Every failure raises a run-time error
-// naming READ and the unit's file.
+// naming READ and the unit's file, and says where: the line and column of
+// the value at fault and its text, or for a failed read or the end of the
+// file, the line and what `description` says the statement reads.
 class ListReader {
  public:
-  explicit ListReader(UnitRecord& unit) : input_(unit) {}
+  explicit ListReader(UnitRecord& unit, ReadDescription description = {})
+      : input_(unit, &progress_), description_(std::move(description)) {
+    progress_.description = &description_;
+  }
+  // The record layer keeps a pointer to the progress.
+  ListReader(const ListReader&) = delete;
+  ListReader& operator=(const ListReader&) = delete;
 
   void readInteger4(std::int32_t& place);
   void readReal4(float& place);
   // Ends the statement: the rest of the current record is passed over.
   void finish();
+
+  // Where the value given to the last element began (for a null value,
+  // where its scan ended).
+  InputPlace placeOfLastValue() const;
 
   // Longest value text that is converted; a longer one is not a number.
   static constexpr std::int32_t kValueTextMax = 259;
@@ -41,8 +56,16 @@ class ListReader {
   void appendPlainRun();
   void append(int c);
   bool requireNumber() const;
+  void markPlaced();
+  void markNull();
+  std::string_view keptText() const;
+  [[noreturn]] void failValue(int number) const;
+  [[noreturn]] void failCount(int number) const;
 
+  // First, so that the scanner reaches it at no offset.
   RecordInput input_;
+  ReadProgress progress_;
+  ReadDescription description_;
   bool started_ = false;
 
   // What ended the previous value: ',', ' ' (also for tabs, record ends and
@@ -60,6 +83,16 @@ class ListReader {
   Form valueForm_ = Form::Plain;
   std::int32_t valueLength_ = 0;
   char valueText_[kValueTextMax + 1];
+  // Where the current value began. A plain value lies within one line: its
+  // first byte's file offset is enough (marked cheaply for every value). A
+  // parenthesized or quoted one may run over lines: its "(" or quote mark
+  // is placed at once.
+  std::int64_t valueStart_ = 0;
+  InputPlace valuePlace_;
+  // The first characters of a quoted value, kept in valueText_ only for
+  // its report.
+  std::int32_t quotedKept_ = 0;
+  char quoteMark_ = '\'';
 };
 
 }  // namespace tgram::recio

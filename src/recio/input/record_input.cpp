@@ -1,6 +1,7 @@
 #include "recio/input/record_input.hpp"
 
 #include <cstring>
+#include <utility>
 
 #include "recio/input/input_conditions.hpp"
 #include "runtime/condition.hpp"
@@ -8,9 +9,19 @@
 
 namespace tgram::recio {
 
-void RecordInput::fail(int number) const {
-  runtime::raiseRuntimeError(number, runtime::StatementKind::Read,
-                             unit_.fileName);
+void RecordInput::fail(int number, std::string message) const {
+  runtime::raiseRuntimeError(number, runtime::StatementKind::Read, unit_.fileName,
+                             std::move(message));
+}
+
+void RecordInput::failRecord(int number) const {
+  fail(number, recordFaultMessage(number, unit_.line,
+                                  progress_ != nullptr ? *progress_ : ReadProgress{}));
+}
+
+InputPlace RecordInput::placeOf(std::int64_t offset) const {
+  if (offset >= unit_.lineStart) return {unit_.line, offset - unit_.lineStart + 1};
+  return {unit_.line - 1, offset - unit_.previousLineStart + 1};
 }
 
 // Fills the buffer from its start with up to bufferSize bytes. Reads until
@@ -22,7 +33,7 @@ std::int32_t RecordInput::readBlock() {
     const runtime::os::ReadResult got =
         runtime::os::read(unit_.handle, unit_.buffer.get() + filled,
                           static_cast<std::size_t>(unit_.bufferSize - filled));
-    if (got.error != runtime::os::Error::None) fail(input::kReadFailed);
+    if (got.error != runtime::os::Error::None) failRecord(input::kReadFailed);
     if (got.count == 0) break;
     filled += static_cast<std::int32_t>(got.count);
   }
@@ -33,7 +44,8 @@ int RecordInput::refillAndTake() {
   char* const buffer = unit_.buffer.get();
   const std::int32_t count = readBlock();
   unit_.filePosition += count;
-  if (count == 0 && (unit_.dataEndsWithLf || unit_.endLfSupplied)) fail(input::kEndOfFile);
+  unit_.bufferStart = unit_.filePosition - count;
+  if (count == 0 && (unit_.dataEndsWithLf || unit_.endLfSupplied)) failRecord(input::kEndOfFile);
   unit_.position = 0;
   unit_.lastIndex = count - 1;
   if (count > 0) unit_.dataEndsWithLf = buffer[count - 1] == '\n';
@@ -56,11 +68,12 @@ void RecordInput::advanceRecord() {
       if (lf != nullptr) {
         unit_.position =
             static_cast<std::int32_t>(static_cast<const char*>(lf) - buffer) + 1;
+        lineEndTaken();
         return;
       }
       unit_.position = unit_.lastIndex + 1;
     }
-    if (take() == '\n') return;
+    if (takeCountingLines() == '\n') return;
   }
 }
 

@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
+#include "recio/input/input_report.hpp"
 #include "recio/units/unit_record.hpp"
 
 namespace tgram::recio {
@@ -15,10 +17,14 @@ namespace tgram::recio {
 // LF supplied behind it, so that its last line is still a whole record.
 //
 // The reading position lives in the unit, so a RecordInput can be made
-// afresh for every statement.
+// afresh for every statement. So does the count of lines: every LF passed
+// ends a line, wherever it is passed (a CR is just a byte of its line).
 class RecordInput {
  public:
-  explicit RecordInput(UnitRecord& unit) : unit_(unit) {}
+  // `progress`, when given, is what the reports of a failed read or of the
+  // end of the file say about the statement (it must outlive this object).
+  explicit RecordInput(UnitRecord& unit, const ReadProgress* progress = nullptr)
+      : unit_(unit), progress_(progress) {}
 
   // The next byte (0..255). Raises 6500 when the file cannot be read and
   // 6501 when nothing is left.
@@ -27,8 +33,24 @@ class RecordInput {
     return static_cast<unsigned char>(unit_.buffer[unit_.position++]);
   }
 
+  // Takes the next byte like take(), and counts the line it ends if it is
+  // an LF: for passing over a byte wherever it may be.
+  int takeCountingLines() {
+    const int c = take();
+    if (c == '\n') lineEndTaken();
+    return c;
+  }
+
   // The byte just taken is taken again next time.
   void putBack() { --unit_.position; }
+
+  // The file offsets of the next byte and of the byte just taken: cheap
+  // marks, turned into places by placeOf() while they lie in the line being
+  // read or in the one before it.
+  std::int64_t offsetOfNext() const { return unit_.bufferStart + unit_.position; }
+  std::int64_t offsetOfLast() const { return offsetOfNext() - 1; }
+  InputPlace placeOf(std::int64_t offset) const;
+  InputPlace placeOfLast() const { return placeOf(offsetOfLast()); }
 
   // The bytes already in the buffer that have not been taken yet (possibly
   // none), and passing over the first `count` of them: a fast path for
@@ -44,14 +66,25 @@ class RecordInput {
   // rest). Raises 6501 when the file ends first.
   void advanceRecord();
 
-  // Raises condition `number` for the read statement on this unit.
-  [[noreturn]] void fail(int number) const;
+  // Raises condition `number` for the read statement on this unit, with
+  // the given message line.
+  [[noreturn]] void fail(int number, std::string message) const;
 
  private:
   int refillAndTake();
   std::int32_t readBlock();
+  // A failed read or the end of the file, said with the line and the
+  // statement's progress.
+  [[noreturn]] void failRecord(int number) const;
+  // The LF at position - 1 has been passed: a new line begins after it.
+  void lineEndTaken() {
+    ++unit_.line;
+    unit_.previousLineStart = unit_.lineStart;
+    unit_.lineStart = offsetOfNext();
+  }
 
   UnitRecord& unit_;
+  const ReadProgress* progress_;
 };
 
 }  // namespace tgram::recio

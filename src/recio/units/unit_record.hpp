@@ -66,6 +66,15 @@ struct UnitRecord {
   bool dataEndsWithLf = true;
   bool endLfSupplied = false;
 
+  // Reading: where the bytes lie, for reports that say where the input is
+  // wrong. `bufferStart` is the file offset of buffer[0]; `line` is the
+  // number (from 1) of the record being read, `lineStart` the file offset
+  // of its first byte, and `previousLineStart` that of the line before.
+  std::int64_t bufferStart = 0;
+  std::int64_t line = 1;
+  std::int64_t lineStart = 0;
+  std::int64_t previousLineStart = 0;
+
   void allocateBuffer(std::int32_t size) {
     bufferSize = size;
     buffer = std::make_unique<char[]>(static_cast<std::size_t>(size) + 1);

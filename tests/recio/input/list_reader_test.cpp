@@ -5,7 +5,9 @@
 #include <bit>
 #include <cstdint>
 #include <cstdlib>
+#include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "input_file.hpp"
@@ -37,6 +39,7 @@ constexpr float kRealBefore = -7.25f;
 struct ReadOutcome {
   std::vector<std::string> values;
   int error = 0;
+  std::string message;  // of the condition raised
 };
 
 std::string describe(std::int32_t value) {
@@ -74,6 +77,7 @@ ReadOutcome runStatements(UnitRecord& unit, const std::string& items) {
     }
   } catch (const runtime::RuntimeError& e) {
     outcome.error = e.number();
+    outcome.message = e.message();
   }
   for (std::size_t i = 0; i < items.size(); ++i) {
     if (items[i] == 'I') outcome.values.push_back(describe(integers[i]));
@@ -277,6 +281,185 @@ TEST(ListReader, ReadsAValueAcrossABlockBoundary) {
   reader.finish();
   EXPECT_EQ(a, 12345678);
   EXPECT_EQ(b, 9);
+}
+
+// ---------------------------------------------------------------------------
+// Where a report says the input is wrong
+
+// The message line that statements raise: `items` as for ReadCase.
+struct ReportCase {
+  const char* name;
+  std::string input;
+  std::string items;
+  std::string message;
+};
+
+void PrintTo(const ReportCase& c, std::ostream* os) { *os << c.name; }
+
+class LocatedReport : public ::testing::TestWithParam<ReportCase> {};
+
+TEST_P(LocatedReport, SaysWhereTheInputIsWrong) {
+  InputFile file(GetParam().input);
+  EXPECT_EQ(runStatements(file.unit(), GetParam().items).message, GetParam().message);
+}
+
+const std::string kBlankBlock(1020, ' ');
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, LocatedReport,
+    ::testing::Values(
+        ReportCase{"FirstValue", "x 2\n", "II", "invalid integer \"x\" at line 1, column 1"},
+        ReportCase{"AfterTabsAndCrLfLines", "1 2\r\n3\t\t0.5x\r\n", "II|IR",
+                   "invalid real \"0.5x\" at line 2, column 4"},
+        ReportCase{"EndedByTheRecordEnd", "1\n2 3x\n", "I|II",
+                   "invalid integer \"3x\" at line 2, column 3"},
+        ReportCase{"EndedByCrLf", "1 2x\r\n", "II", "invalid integer \"2x\" at line 1, column 3"},
+        ReportCase{"RecordOverLines", "1\n\n  2\n 3x\n", "III",
+                   "invalid integer \"3x\" at line 4, column 2"},
+        ReportCase{"LoneCrIsNoLineEnd", "1 2\r9 9\n3x\n", "II|I",
+                   "invalid integer \"3x\" at line 2, column 1"},
+        ReportCase{"OverABlockBoundary", kBlankBlock + "12x45678\n", "I",
+                   "invalid integer \"12x45678\" at line 1, column 1021"},
+        ReportCase{"LinesOverManyBlocks", std::string(3000, '\n') + "  1.5e\n", "R",
+                   "invalid real \"1.5e\" at line 3001, column 3"},
+        ReportCase{"LastLineWithoutLf", "1\n2x", "I|I",
+                   "invalid integer \"2x\" at line 2, column 1"},
+        ReportCase{"AfterARepeatCount", "1 3*0.5x\n", "IR",
+                   "invalid real \"0.5x\" at line 1, column 5"},
+        ReportCase{"Overflow", "1 99999999999\n", "II",
+                   "integer overflow \"99999999999\" at line 1, column 3"},
+        ReportCase{"SingleRange", "1e39\n", "R",
+                   "real value out of range for its item \"1e39\" at line 1, column 1"},
+        ReportCase{"TooLong", "7 " + std::string(300, '1') + "\n", "II",
+                   "invalid integer \"1111111111111111111111111111111111111111\"... "
+                   "(longer than 259 characters) at line 1, column 3"},
+        ReportCase{"FortyCharactersAreNotCut", "x" + std::string(39, '1') + "\n", "I",
+                   "invalid integer \"x" + std::string(39, '1') + "\" at line 1, column 1"},
+        ReportCase{"Quoted", "1 'ab\"c'\n", "II",
+                   "quoted or parenthesized value where a number is expected "
+                   "\"'ab\\\"c'\" at line 1, column 3"},
+        ReportCase{"QuotedOverLines", "  'a\n\nb'\n", "I",
+                   "quoted or parenthesized value where a number is expected "
+                   "\"'ab'\" at line 1, column 3"},
+        ReportCase{"LinesCountedInsideQuotes", "'\n\n' 7x\n", "II",
+                   "invalid integer \"7x\" at line 3, column 3"},
+        ReportCase{"ParenthesizedOverLines", "0 (1,\n 2)\n", "RR",
+                   "quoted or parenthesized value where a number is expected "
+                   "\"(1,2)\" at line 1, column 3"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+INSTANTIATE_TEST_SUITE_P(
+    RepeatCounts, LocatedReport,
+    ::testing::Values(
+        ReportCase{"Zero", "1 0*5\n", "II",
+                   "zero, negative or missing repeat count \"0*\" at line 1, column 3"},
+        ReportCase{"Negative", "-2*5\n", "I",
+                   "zero, negative or missing repeat count \"-2*\" at line 1, column 1"},
+        ReportCase{"Missing", "2 *5\n", "II",
+                   "zero, negative or missing repeat count \"*\" at line 1, column 3"},
+        ReportCase{"AfterAnother", "2*3*4\n", "I",
+                   "repeat count follows another repeat count \"3*\" at line 1, column 3"},
+        ReportCase{"NotAnInteger", "2.5*1\n", "R", "invalid integer \"2.5*\" at line 1, column 1"},
+        ReportCase{"Overflow", "\n99999999999*1\n", "I",
+                   "integer overflow \"99999999999*\" at line 2, column 1"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The end of the file: the line the input ended after. A statement made
+// without a description says no more.
+INSTANTIATE_TEST_SUITE_P(
+    EndOfFile, LocatedReport,
+    ::testing::Values(
+        ReportCase{"EmptyFile", "", "I", "end of file (the file is empty)"},
+        ReportCase{"AfterTheLastLine", "1 2\n\n", "II|I", "end of file after line 2"},
+        ReportCase{"LastLineWithoutLf", "1 2\n3", "I|I|I", "end of file after line 2"},
+        ReportCase{"BlankLinesOnly", "\n \n\t\r\n", "R", "end of file after line 3"},
+        ReportCase{"OpenQuote", "'12\n", "I", "end of file after line 1"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(LocatedReport, EndOfFileSaysWhatTheStatementReadAndHowManyValuesAreMissing) {
+  struct Case {
+    std::string input;
+    int itemsRead;
+    std::int32_t valueCount;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"", 2, 2, "end of file (the file is empty), reading point 1: 2 values missing"},
+      {"7\n", 2, 2, "end of file after line 1, reading point 1: 1 value missing"},
+      {"7 2*\n", 5, 5, "end of file after line 1, reading point 1: 2 values missing"},
+      {"7\n", 2, 0, "end of file after line 1, reading point 1"},
+  };
+  for (const Case& c : cases) {
+    InputFile file(c.input);
+    ListReader reader(file.unit(), {"point 1", c.valueCount});
+    try {
+      for (int i = 0; i < c.itemsRead; ++i) {
+        std::int32_t value = 0;
+        reader.readInteger4(value);
+      }
+      ADD_FAILURE() << "no condition raised for " << c.input;
+    } catch (const runtime::RuntimeError& e) {
+      EXPECT_EQ(e.number(), 6501);
+      EXPECT_EQ(e.message(), c.message);
+    }
+  }
+}
+
+// The place of each value given, as the program uses it for the counts
+// and lags that it checks after the statement.
+TEST(ListReader, PlaceOfLastValue) {
+  struct Case {
+    std::string input;
+    std::string items;  // I per item
+    std::vector<std::pair<std::int64_t, std::int64_t>> places;
+  };
+  const Case cases[] = {
+      {"  12 3\n", "II", {{1, 3}, {1, 6}}},
+      {"1\r\n\r\n 2000\r\n", "II", {{1, 1}, {3, 2}}},
+      {"2*500\n", "II", {{1, 3}, {1, 3}}},
+      {"1,,3\n", "III", {{1, 1}, {1, 3}, {1, 4}}},
+      {"1/\n", "II", {{1, 1}, {1, 2}}},
+      {kBlankBlock + "5 6", "II", {{1, 1021}, {1, 1023}}},
+  };
+  for (const Case& c : cases) {
+    InputFile file(c.input);
+    ListReader reader(file.unit());
+    for (std::size_t i = 0; i < c.items.size(); ++i) {
+      std::int32_t value = 0;
+      reader.readInteger4(value);
+      const InputPlace place = reader.placeOfLastValue();
+      EXPECT_EQ(std::make_pair(place.line, place.column), c.places[i])
+          << "item " << i << " of " << c.input;
+    }
+  }
+}
+
+// Whatever the input holds, a report's message line is one line of
+// printable characters within 999: nothing in a file can move the
+// terminal or begin a report line of its own.
+TEST(LocatedReport, MessagesStayOnePrintableLine) {
+  std::mt19937 random(9);
+  const std::string alphabet = "0123456789.+-eE*,/ '\"()#\t\r\n\x1b\x07\x7f\xff\\";
+  int raised = 0;
+  for (int round = 0; round < 3000; ++round) {
+    std::string input;
+    const int length = static_cast<int>(random() % 60);
+    for (int i = 0; i < length; ++i) {
+      input += random() % 8 == 0 ? static_cast<char>(random() % 256)
+                                 : alphabet[random() % alphabet.size()];
+    }
+    if (round % 100 == 0) input += std::string(400, '\x1b');
+    InputFile file(input);
+    const ReadOutcome got = runStatements(file.unit(), "IRRI|RR|I");
+    if (got.error == 0) continue;
+    ++raised;
+    ASSERT_LE(got.message.size(), runtime::kMessageLineMax) << input;
+    for (const char ch : got.message) {
+      ASSERT_TRUE(ch >= 0x20 && ch < 0x7f) << "byte " << int(static_cast<unsigned char>(ch))
+                                           << " in " << got.message;
+    }
+  }
+  EXPECT_GT(raised, 1000);
 }
 
 }  // namespace

@@ -1,0 +1,99 @@
+#include "plot/options.hpp"
+
+namespace tgram::plot {
+
+namespace {
+
+// "A, B ,C" -> {"A", "B", "C"}: blanks around each name are dropped.
+std::vector<std::string> splitNames(const std::string& list) {
+  std::vector<std::string> names;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t comma = list.find(',', start);
+    std::string name = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    const std::size_t first = name.find_first_not_of(" \t");
+    const std::size_t last = name.find_last_not_of(" \t");
+    names.push_back(first == std::string::npos ? std::string() : name.substr(first, last - first + 1));
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+  return names;
+}
+
+}  // namespace
+
+ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
+  ParsedOptions parsed;
+  std::string& error = parsed.error;
+  PlotOptions& options = parsed.options;
+  for (std::size_t i = 0; i < arguments.size() && error.empty(); ++i) {
+    const std::string& argument = arguments[i];
+    // The value of an option: "--name=value", or the next argument.
+    const auto valueOf = [&](const std::string& name, std::string& value) {
+      if (argument.size() > name.size() && argument.compare(0, name.size() + 1, name + "=") == 0) {
+        value = argument.substr(name.size() + 1);
+        return true;
+      }
+      if (argument != name) return false;
+      if (i + 1 >= arguments.size()) {
+        error = "option " + name + " needs a value";
+      } else {
+        value = arguments[++i];
+      }
+      return true;
+    };
+    std::string value;
+    if (argument == "--help" || argument == "-h") {
+      options.action = PlotOptions::Action::Help;
+      return parsed;
+    } else if (argument == "--version") {
+      options.action = PlotOptions::Action::Version;
+    } else if (valueOf("-o", value) || valueOf("--output", value)) {
+      if (error.empty() && value.empty()) error = "the picture's file name is empty";
+      options.output = value;
+    } else if (valueOf("--names", value)) {
+      if (!error.empty()) break;
+      options.names = splitNames(value);
+      for (std::size_t k = 0; k < options.names->size(); ++k) {
+        if ((*options.names)[k].empty()) {
+          error = "--names: name " + std::to_string(k + 1) + " is empty";
+          break;
+        }
+      }
+    } else if (argument.size() > 1 && argument[0] == '-') {
+      error = "unknown option " + argument;
+    } else {
+      error = "unexpected argument " + argument + " (the input is always ExpTgrams.txt in the current folder)";
+    }
+  }
+  return parsed;
+}
+
+std::string usageText() {
+  return "Usage: tgramplot [-o FILE] [--names \"A,B,C\"]\n"
+         "\n"
+         "Draws the transiograms of ExpTgrams.txt in the current folder as an SVG\n"
+         "picture: one panel per category pair p(i,j) (row i = from, column j = to),\n"
+         "with the experimental points and the linear model that tgraminterp writes\n"
+         "to TgramModels.txt. The input is read exactly as tgraminterp reads it; the\n"
+         "models are computed the same way. Neither ExpTgrams.txt nor TgramModels.txt\n"
+         "is created or changed.\n"
+         "\n"
+         "Options:\n"
+         "  -o FILE, --output FILE  write the picture to FILE (default: Transiograms.svg\n"
+         "                          in the current folder); an existing file is replaced\n"
+         "                          only by a complete picture\n"
+         "  --names \"A,B,C\"         label the categories with these names, one per\n"
+         "                          category, in order, separated by commas\n"
+         "  -h, --help              show this text\n"
+         "  --version               show the program's version\n"
+         "\n"
+         "When the number of value columns is not the number of categories squared,\n"
+         "the panels show the columns in order, titled by column number.\n"
+         "\n"
+         "Exit status: 0 when the picture is written; 1 when the input cannot be read\n"
+         "(the same report as tgraminterp gives) or the picture cannot be written;\n"
+         "2 for a wrong command line or a name list of the wrong length.\n";
+}
+
+}  // namespace tgram::plot

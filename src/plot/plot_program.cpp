@@ -1,0 +1,91 @@
+#include "plot/plot_program.hpp"
+
+#include <memory>
+
+#include "model/model_line.hpp"
+#include "model/transiograms.hpp"
+#include "plot/options.hpp"
+#include "plot/picture_file.hpp"
+#include "plot/transiogram_picture.hpp"
+#include "recio/record_io.hpp"
+#include "runtime/fpenv.hpp"
+#include "runtime/os.hpp"
+#include "runtime/termination.hpp"
+
+namespace tgram::plot {
+
+namespace {
+
+constexpr int kUsageStatus = 2;
+constexpr int kFailureStatus = 1;
+
+void say(runtime::os::Handle stream, const std::string& text) { runtime::os::writeAll(stream, text); }
+
+int usageError(const recio::ConsoleStreams& streams, const std::string& message) {
+  say(streams.error, "tgramplot: " + message + "\nRun 'tgramplot --help' for the options.\n");
+  return kUsageStatus;
+}
+
+// The names must match the categories one to one, and can only label a
+// matrix of panels.
+std::string checkNames(const std::vector<std::string>& names, const model::Transiograms& tables) {
+  if (!panelGrid(tables).matrix) {
+    return "--names labels the categories of a matrix of panels, but ExpTgrams.txt has " +
+           std::to_string(tables.pairCount) + " value columns, which is not the number of categories (" +
+           std::to_string(tables.categoryCount) + ") squared";
+  }
+  if (names.size() != static_cast<std::size_t>(tables.categoryCount)) {
+    return "--names gives " + std::to_string(names.size()) + " name" + (names.size() == 1 ? "" : "s") +
+           ", but ExpTgrams.txt has " + std::to_string(tables.categoryCount) + " categories";
+  }
+  return {};
+}
+
+}  // namespace
+
+int runPlot(const recio::ConsoleStreams& streams, const std::vector<std::string>& arguments) {
+  const ParsedOptions parsed = parseOptions(arguments);
+  if (!parsed.error.empty()) return usageError(streams, parsed.error);
+  const PlotOptions& options = parsed.options;
+  if (options.action == PlotOptions::Action::Help) {
+    say(streams.output, usageText());
+    return 0;
+  }
+  if (options.action == PlotOptions::Action::Version) {
+    say(streams.output, std::string("tgramplot ") + kVersion + "\n");
+    return 0;
+  }
+  const std::filesystem::path target(options.output);
+  if (const std::string refusal = refuseTarget(target); !refusal.empty()) {
+    return usageError(streams, "cannot write the picture to " + options.output + ": " + refusal);
+  }
+
+  // The same start-up as tgraminterp's, so that a fault in the input ends
+  // the run with the same report; no console record is ever written.
+  runtime::initFloatingPoint();
+  recio::UnitTable units(streams);
+  runtime::Termination termination(streams.output, streams.error);
+  termination.registerExitProcessing(&units);
+  recio::RecordIo io(units);
+  return termination.runProgram([&] {
+    auto tables = std::make_unique<model::Transiograms>();
+    tables->readExperimental(io, model::InputOpening::ExistingOnly);
+    if (options.names) {
+      if (const std::string wrong = checkNames(*options.names, *tables); !wrong.empty()) {
+        termination.exitProgram(usageError(streams, wrong));
+      }
+    }
+    tables->interpolate();
+    const std::string picture =
+        drawTransiograms(*tables, model::modelVertexLags(*tables), options.names.value_or(std::vector<std::string>{}));
+    if (const std::string failure = replaceFile(target, picture); !failure.empty()) {
+      say(streams.error, "tgramplot: the picture " + options.output + " is not written: " + failure + "\n");
+      termination.exitProgram(kFailureStatus);
+    }
+    const PanelGrid grid = panelGrid(*tables);
+    say(streams.output, "tgramplot: " + options.output + " written (" + std::to_string(grid.rows) + " x " +
+                            std::to_string(grid.columns) + " panels)\n");
+  });
+}
+
+}  // namespace tgram::plot
