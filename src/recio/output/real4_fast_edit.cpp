@@ -131,7 +131,9 @@ bool editFixed74(std::uint32_t bits, FieldText& out) {
   const std::uint32_t field = (bits >> 23) & kExponentField;
   if (field >= 127 + 7) return false;
   if (field <= 82) {
-    // Below 2^-44 (zero and subnormals included): ".0000", no sign.
+    // Zero: ".0000", no sign. Other values below 2^-44 are rare enough to
+    // be left to the general way.
+    if ((bits & 0x7fffffffu) != 0) return false;
     out.assignWords(0x303030302eu, 0, 5);
     return true;
   }

@@ -100,7 +100,7 @@ TEST(Real4FastEdit, TheProgramsValuesTakeTheFastWay) {
   for (const float v : {0.0f, -0.0f, 1.0f, 0.5f, 0.25f, 1e-6f, 99.5f, 1e-20f, 9999999.0f}) {
     EXPECT_TRUE(editReal4Fast(v, check::listDirected4(), out)) << v;
   }
-  for (const float v : {0.0f, 1.0f, -0.5f, 0.03125f, 0.99996f, 1e-30f, 127.9f}) {
+  for (const float v : {0.0f, -0.0f, 1.0f, -0.5f, 0.03125f, 0.99996f, 1e-12f, 127.9f}) {
     EXPECT_TRUE(editReal4Fast(v, check::fixed74(), out)) << v;
   }
 }
