@@ -300,12 +300,14 @@ class PictureBuilder {
     for (double tick : lags_.ticks()) {
       if (tick <= lags_.low || tick >= lags_.high) continue;
       const Point p = frame.at(tick, probabilities_.low);
-      d += "M" + number(p.x) + " " + number(frame.top) + "V" + number(frame.bottom());
+      d += 'M';
+      d += number(p.x) + " " + number(frame.top) + "V" + number(frame.bottom());
     }
     for (double tick : probabilities_.ticks()) {
       if (tick <= probabilities_.low || tick >= probabilities_.high) continue;
       const Point p = frame.at(lags_.low, tick);
-      d += "M" + number(frame.left) + " " + number(p.y) + "H" + number(frame.right());
+      d += 'M';
+      d += number(frame.left) + " " + number(p.y) + "H" + number(frame.right());
     }
     if (!d.empty()) svg_.path(d, {{"class", "grid"}, {"fill", "none"}, {"stroke", kGridColour}, {"stroke-width", ".6"}});
   }
@@ -323,14 +325,16 @@ class PictureBuilder {
     if (bottom) {
       for (double tick : lags_.ticks()) {
         const Point p = frame.at(tick, probabilities_.low);
-        marks += "M" + number(p.x) + " " + number(frame.bottom()) + "v" + number(t);
+        marks += 'M';
+        marks += number(p.x) + " " + number(frame.bottom()) + "v" + number(t);
         svg_.text(p.x, frame.bottom() + t + layout_.font, lags_.label(tick), {{"text-anchor", "middle"}});
       }
     }
     if (left) {
       for (double tick : probabilities_.ticks()) {
         const Point p = frame.at(lags_.low, tick);
-        marks += "M" + number(frame.left) + " " + number(p.y) + "h-" + number(t);
+        marks += 'M';
+        marks += number(frame.left) + " " + number(p.y) + "h-" + number(t);
         svg_.text(frame.left - t - 2, p.y + layout_.font * 0.35, probabilities_.label(tick),
                   {{"text-anchor", "end"}});
       }
