@@ -19,10 +19,11 @@ namespace {
 constexpr int kUsageStatus = 2;
 constexpr int kFailureStatus = 1;
 
+// Like everything the programs write, lines end in CR LF.
 void say(runtime::os::Handle stream, const std::string& text) { runtime::os::writeAll(stream, text); }
 
 int usageError(const recio::ConsoleStreams& streams, const std::string& message) {
-  say(streams.error, "tgramplot: " + message + "\nRun 'tgramplot --help' for the options.\n");
+  say(streams.error, "tgramplot: " + message + "\r\nRun 'tgramplot --help' for the options.\r\n");
   return kUsageStatus;
 }
 
@@ -52,7 +53,7 @@ int runPlot(const recio::ConsoleStreams& streams, const std::vector<std::string>
     return 0;
   }
   if (options.action == PlotOptions::Action::Version) {
-    say(streams.output, std::string("tgramplot ") + kVersion + "\n");
+    say(streams.output, "tgramplot " TGRAM_VERSION "\r\n");
     return 0;
   }
   const std::filesystem::path target(options.output);
@@ -79,12 +80,12 @@ int runPlot(const recio::ConsoleStreams& streams, const std::vector<std::string>
     const std::string picture =
         drawTransiograms(*tables, model::modelVertexLags(*tables), options.names.value_or(std::vector<std::string>{}));
     if (const std::string failure = replaceFile(target, picture); !failure.empty()) {
-      say(streams.error, "tgramplot: the picture " + options.output + " is not written: " + failure + "\n");
+      say(streams.error, "tgramplot: the picture " + options.output + " is not written: " + failure + "\r\n");
       termination.exitProgram(kFailureStatus);
     }
     const PanelGrid grid = panelGrid(*tables);
     say(streams.output, "tgramplot: " + options.output + " written (" + std::to_string(grid.rows) + " x " +
-                            std::to_string(grid.columns) + " panels)\n");
+                            std::to_string(grid.columns) + " panels)\r\n");
   });
 }
 

@@ -9,8 +9,6 @@
 
 namespace tgram::plot {
 
-inline constexpr const char* kVersion = "1.0";
-
 // The whole run with the given command-line arguments (without the
 // program's name). Returns the exit status: 0 when the picture is written,
 // 1 when the input cannot be read (with the report tgraminterp gives) or

@@ -57,7 +57,8 @@ Opened openFile(const std::string& name, Access access, Creation creation);
 
 // Opens the named device `device` ("NUL", "COM1", "PRN", "LPT1"...; upper
 // case, without an extension) for `access`. "NUL" is the null device
-// everywhere; the other names are the platform's devices where it has them.
+// everywhere; the other names are the platform's devices where it has them,
+// and Error::NotFound where it has none.
 Opened openDevice(std::string_view device, Access access);
 
 // Creates a new, empty scratch file in the current folder, named after

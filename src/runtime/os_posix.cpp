@@ -73,9 +73,9 @@ Opened openFile(const std::string& name, Access access, Creation creation) {
 
 Opened openDevice(std::string_view device, Access access) {
   if (device == "NUL") return openPath("/dev/null", modeOf(access));
-  // Other device names have no device here: the name opens an existing file
-  // of that name in the current folder.
-  return openPath(std::string(device).c_str(), modeOf(access));
+  // Serial ports and printers have no fixed names here: the open is refused
+  // rather than taking a file of that name in the current folder.
+  return {kNoHandle, Error::NotFound};
 }
 
 Scratch createScratchFile(std::string_view pattern) {

@@ -4,18 +4,18 @@
 Each test runs the built program in a scratch folder and reads the picture
 with a real XML parser. Positions are checked against the input itself, and
 the model line against the model file that tgraminterp writes for the same
-input. The program's command can be prefixed by an emulator (--emulator),
-so that the same tests run a cross-built program.
+input. The programs' command can be prefixed by an emulator (--emulator-arg,
+once per word of its command), so that the same tests run a cross-built
+program.
 
     plot_program_test.py --plot PATH --interp PATH --e2e DIR --examples DIR
-                         [--emulator CMD] [--time-limit SECONDS] [TestClass ...]
+                         [--emulator-arg WORD ...] [--time-limit SECONDS] [TestClass ...]
 """
 
 import argparse
 import os
 import random
 import re
-import shlex
 import shutil
 import struct
 import subprocess
@@ -389,6 +389,23 @@ class Failures(PlotCase):
         self.assertIn(b"no-such-folder/picture.svg is not written", err)
         self.assertEqual(snapshot(self.folder), before)
 
+    def test_a_write_that_fails_midway_keeps_the_older_picture(self):
+        if os.name != "posix" or ARGS.emulator:
+            self.skipTest("needs a POSIX file size limit on the program itself")
+        import resource
+        import signal
+
+        def limit_file_size():
+            signal.signal(signal.SIGXFSZ, signal.SIG_IGN)  # a write beyond the limit fails instead
+            resource.setrlimit(resource.RLIMIT_FSIZE, (4096, 4096))
+
+        before = self.folder_with_old_picture(HAND_MADE["two categories"][0])
+        done = subprocess.run([ARGS.plot], cwd=self.folder, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                              stderr=subprocess.PIPE, preexec_fn=limit_file_size, timeout=60)
+        self.assertEqual((done.returncode, done.stdout), (1, b""))
+        self.assertIn(b"Transiograms.svg is not written: cannot write it", done.stderr)
+        self.assertEqual(snapshot(self.folder), before)  # no part of a picture, no temporary file
+
     def test_the_input_and_model_files_are_never_the_picture(self):
         os.mkdir(os.path.join(self.folder, "sub"))
         for target in ("ExpTgrams.txt", "./TgramModels.txt", "tgrammodels.txt", "sub/../ExpTgrams.txt", "sub"):
@@ -457,13 +474,12 @@ def main():
     parser.add_argument("--interp", required=True)
     parser.add_argument("--e2e", required=True)
     parser.add_argument("--examples", required=True)
-    parser.add_argument("--emulator", default="", help="command that runs the programs, if any")
+    parser.add_argument("--emulator-arg", dest="emulator", action="append", default=[],
+                        help="one word of the command that runs the programs, if any (repeatable)")
     parser.add_argument("--time-limit", type=float, default=1.0)
     ARGS, rest = parser.parse_known_args()
     for name in ("plot", "interp", "e2e", "examples"):
         setattr(ARGS, name, os.path.abspath(getattr(ARGS, name)))
-    ARGS.emulator = [part for part in re.split(r"[;]", ARGS.emulator) if part] if ";" in ARGS.emulator \
-        else shlex.split(ARGS.emulator)
     unittest.main(argv=[sys.argv[0], "-v"] + rest)
 
 

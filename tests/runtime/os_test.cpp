@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iterator>
 #include <set>
 #include <string>
 
@@ -130,6 +131,21 @@ TEST_F(OsTest, TheNullDeviceSwallowsWritesAndReadsNothing) {
   EXPECT_EQ(got.error, Error::None);
   EXPECT_EQ(got.count, 0u);
   EXPECT_EQ(close(null.handle), Error::None);
+}
+
+TEST_F(OsTest, SerialPortsAndPrintersAreNoDevicesHere) {
+#ifdef _WIN32
+  GTEST_SKIP() << "these names are the system's own devices on Windows";
+#else
+  writeFile("COM1", "a file of that name\r\n");
+  for (const char* name : {"COM1", "COM2", "COM3", "COM4", "PRN", "LPT1", "LPT2", "LPT3", "LPT4"}) {
+    const Opened opened = openDevice(name, Access::ReadWrite);
+    EXPECT_EQ(opened.error, Error::NotFound) << name;
+    EXPECT_EQ(opened.handle, kNoHandle) << name;
+  }
+  EXPECT_EQ(readFile("COM1"), "a file of that name\r\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 1);
+#endif
 }
 
 TEST_F(OsTest, ScratchFilesAreNewAndUnique) {

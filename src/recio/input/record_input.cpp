@@ -10,8 +10,7 @@
 namespace tgram::recio {
 
 void RecordInput::fail(int number, std::string message) const {
-  runtime::raiseRuntimeError(number, runtime::StatementKind::Read, unit_.fileName,
-                             std::move(message));
+  runtime::raiseRuntimeError(number, kind_, unit_.fileName, std::move(message));
 }
 
 void RecordInput::failRecord(int number) const {
@@ -26,7 +25,8 @@ InputPlace RecordInput::placeOf(std::int64_t offset) const {
 
 // Fills the buffer from its start with up to bufferSize bytes. Reads until
 // the block is full or the file has nothing more, so that a short block
-// always means the end of the file.
+// always means the end of the file; a unit that reads by line takes what
+// one read gives.
 std::int32_t RecordInput::readBlock() {
   std::int32_t filled = 0;
   while (filled < unit_.bufferSize) {
@@ -36,6 +36,7 @@ std::int32_t RecordInput::readBlock() {
     if (got.error != runtime::os::Error::None) failRecord(input::kReadFailed);
     if (got.count == 0) break;
     filled += static_cast<std::int32_t>(got.count);
+    if (unit_.readsByLine) break;
   }
   return filled;
 }
@@ -49,6 +50,16 @@ int RecordInput::refillAndTake() {
   unit_.position = 0;
   unit_.lastIndex = count - 1;
   if (count > 0) unit_.dataEndsWithLf = buffer[count - 1] == '\n';
+  if (unit_.readsByLine) {
+    // The input goes on after a short line: its line end is supplied, and
+    // only an empty read ends the file.
+    if (!unit_.dataEndsWithLf && count < unit_.bufferSize) {
+      buffer[count] = '\n';
+      unit_.lastIndex = count;
+      unit_.dataEndsWithLf = true;
+    }
+    return static_cast<unsigned char>(buffer[unit_.position++]);
+  }
   // A short (or empty) block ends the file; a missing final line end goes
   // behind the bytes read, once (the buffer has one spare byte for this).
   if (count < unit_.bufferSize && !unit_.dataEndsWithLf && !unit_.endLfSupplied) {

@@ -8,6 +8,7 @@
 
 #include "recio/input/input_report.hpp"
 #include "recio/units/unit_record.hpp"
+#include "runtime/condition.hpp"
 
 namespace tgram::recio {
 
@@ -15,6 +16,9 @@ namespace tgram::recio {
 // bytes up to and including the next LF; bytes are taken as they are, with
 // no translation of line ends. A file whose last byte is not an LF gets one
 // LF supplied behind it, so that its last line is still a whole record.
+// On a unit that reads by line (a terminal), a short read is a whole record:
+// an LF is supplied behind a line that lacks one, and only a read that
+// returns nothing ends the file.
 //
 // The reading position lives in the unit, so a RecordInput can be made
 // afresh for every statement. So does the count of lines: every LF passed
@@ -23,8 +27,10 @@ class RecordInput {
  public:
   // `progress`, when given, is what the reports of a failed read or of the
   // end of the file say about the statement (it must outlive this object).
-  explicit RecordInput(UnitRecord& unit, const ReadProgress* progress = nullptr)
-      : unit_(unit), progress_(progress) {}
+  // Conditions are raised on behalf of a statement of `kind`.
+  explicit RecordInput(UnitRecord& unit, const ReadProgress* progress = nullptr,
+                       runtime::StatementKind kind = runtime::StatementKind::Read)
+      : unit_(unit), progress_(progress), kind_(kind) {}
 
   // The next byte (0..255). Raises 6500 when the file cannot be read and
   // 6501 when nothing is left.
@@ -66,8 +72,8 @@ class RecordInput {
   // rest). Raises 6501 when the file ends first.
   void advanceRecord();
 
-  // Raises condition `number` for the read statement on this unit, with
-  // the given message line.
+  // Raises condition `number` for the statement on this unit, with the
+  // given message line.
   [[noreturn]] void fail(int number, std::string message) const;
 
  private:
@@ -85,6 +91,7 @@ class RecordInput {
 
   UnitRecord& unit_;
   const ReadProgress* progress_;
+  runtime::StatementKind kind_;
 };
 
 }  // namespace tgram::recio

@@ -44,6 +44,11 @@ void flushUnitBuffer(UnitRecord& unit, StatementKind kind) {
 
 void beginUnitOutput(UnitRecord& unit) {
   if (unit.recordKind == RecordKind::Console) {
+    // Every write statement begins a new record, also after one that was
+    // abandoned halfway.
+    unit.position = 0;
+    unit.midRecord = false;
+    unit.dirty = false;
     unit.lastIndex = unit.bufferSize - 1;
     return;
   }

@@ -52,6 +52,10 @@ struct UnitRecord {
   bool pad = true;
   bool scratch = false;
   bool isDevice = false;        // connected to a named device, not a file
+  // Reads come from a character device (a terminal): each read returns
+  // what is there, a line at a time, so a short read ends a record instead
+  // of the file.
+  bool readsByLine = false;
   runtime::os::FileId identity;  // of a file, for "same file" tests
 
   bool outputPending = false;  // last transfer was output; console: line end owed

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "recio/input/record_input.hpp"
 #include "recio/units/unit_output.hpp"
 #include "runtime/os.hpp"
 
@@ -118,16 +119,39 @@ const DeviceName* deviceOf(std::string_view name) {
   return nullptr;
 }
 
-std::unique_ptr<UnitRecord> consoleRecord(os::Handle handle) {
+std::unique_ptr<UnitRecord> consoleRecord(os::Handle handle, bool readsByLine) {
   auto record = std::make_unique<UnitRecord>();
   record->fileName = "CON";
   record->handle = handle;
   record->recordKind = RecordKind::Console;
   record->carriageControl = CarriageControl::FirstCharacter;
   record->isDevice = true;
+  record->readsByLine = readsByLine;
   record->allocateBuffer(kDeviceBufferSize);
   return record;
 }
+
+// The message of an open refused because the named device does not exist.
+constexpr const char* kNoSuchDevice = "no such device on this system";
+
+// Until a new connection is in its slot, what was opened for it is undone
+// when the open fails: its handle is closed and a scratch file deleted.
+class PendingConnection {
+ public:
+  explicit PendingConnection(UnitRecord& record) : record_(&record) {}
+  ~PendingConnection() {
+    if (record_ == nullptr || !record_->ownsHandle || record_->handle == os::kNoHandle) return;
+    os::close(record_->handle);
+    record_->handle = os::kNoHandle;
+    if (record_->scratch) os::remove(record_->fileName);
+  }
+  PendingConnection(const PendingConnection&) = delete;
+  PendingConnection& operator=(const PendingConnection&) = delete;
+  void kept() { record_ = nullptr; }
+
+ private:
+  UnitRecord* record_;
+};
 
 }  // namespace
 
@@ -156,22 +180,23 @@ struct UnitTable::OpenRequest {
   std::optional<CarriageControl> carriageControl;
   Share share = Share::DenyNone;
 
+  // A formatted device takes console records; a binary one takes its bytes
+  // as they are, with no carriage control.
+  bool consoleDevice() const { return device != nullptr && form == Form::Formatted; }
   RecordKind recordKind() const {
-    return device != nullptr ? RecordKind::Console : recordKindOf(access, form);
+    return consoleDevice() ? RecordKind::Console : recordKindOf(access, form);
   }
   CarriageControl carriage() const {
     if (carriageControl) return *carriageControl;
-    return device != nullptr ? CarriageControl::FirstCharacter : CarriageControl::List;
+    return consoleDevice() ? CarriageControl::FirstCharacter : CarriageControl::List;
   }
 };
 
 UnitTable::UnitTable(ConsoleStreams streams, std::vector<std::string> arguments)
     : streams_(streams), arguments_(std::move(arguments)) {
   for (Slot& slot : slots_) slot.unit = kFreeSlot;
-  inputConsole_ = consoleRecord(streams_.input);
-  if (!streams_.inputIsDevice || !streams_.outputIsDevice) {
-    outputConsole_ = consoleRecord(streams_.output);
-  }
+  inputConsole_ = consoleRecord(streams_.input, streams_.inputIsDevice);
+  outputConsole_ = consoleRecord(streams_.output, false);
 }
 
 UnitTable::~UnitTable() {
@@ -197,10 +222,7 @@ UnitRecord* UnitTable::find(std::int32_t unit) {
   return slot ? slot->record.get() : nullptr;
 }
 
-bool UnitTable::consoleOutputPending() const {
-  const UnitRecord& out = outputConsole_ ? *outputConsole_ : *inputConsole_;
-  return out.outputPending;
-}
+bool UnitTable::consoleOutputPending() const { return outputConsole_->outputPending; }
 
 // Every text specifier matched, defaults applied, and the specifiers checked
 // against each other.
@@ -252,6 +274,10 @@ void UnitTable::decodeSpecifiers(const OpenSpec& specifiers, OpenRequest& r) {
   r.position = position.value_or(Position::AsIs);
   r.access = r.position == Position::Append ? Access::Append
                                             : access.value_or(Access::Sequential);
+  // Appending starts at the end of the file, whichever specifier asks for
+  // it: starting at the beginning would cut the old contents off at the
+  // first write.
+  if (r.access == Access::Append) r.position = Position::Append;
   r.form = form.value_or(r.access == Access::Direct ? Form::Unformatted : Form::Formatted);
   r.blankZero = blank.value_or(false);
   r.action = action ? action : mode;
@@ -288,6 +314,10 @@ int UnitTable::openUnit(std::int32_t unit, const OpenSpec& specifiers) {
   } else if (UnitRecord* connected = find(unit)) {
     request.name = connected->fileName;
     request.fileGiven = true;
+  } else if (request.status != Status::Old) {
+    // No file is named: a new one is made, and it is a scratch file
+    // whatever the status (OLD has no file to open and fails below).
+    request.status = Status::Scratch;
   }
   if (request.fileGiven) {
     request.device = deviceOf(request.name);
@@ -307,6 +337,12 @@ int UnitTable::openUnit(std::int32_t unit, const OpenSpec& specifiers) {
 
 void UnitTable::connect(std::int32_t unit, OpenRequest& r) {
   const auto fail = [&](int number) { raiseRuntimeError(number, StatementKind::Open, r.name); };
+  const auto failToOpen = [&](os::Error error) {
+    if (r.device != nullptr && error == os::Error::NotFound) {
+      raiseRuntimeError(openFailureNumber(error), StatementKind::Open, r.name, kNoSuchDevice);
+    }
+    fail(openFailureNumber(error));
+  };
 
   // Is `record` connected to what this open names?
   const os::FileId named =
@@ -339,6 +375,7 @@ void UnitTable::connect(std::int32_t unit, OpenRequest& r) {
   }
 
   auto record = std::make_unique<UnitRecord>();
+  PendingConnection pending(*record);
   record->recordKind = r.recordKind();
   record->recordLength = r.recordLength;
   record->blankZero = r.blankZero;
@@ -356,12 +393,12 @@ void UnitTable::connect(std::int32_t unit, OpenRequest& r) {
     record->isDevice = true;
   } else if (r.status == Status::Scratch) {
     os::Scratch scratch = os::createScratchFile("ZZXXXXXX");
-    if (scratch.error != os::Error::None) fail(openFailureNumber(scratch.error));
-    record->fileName = std::move(scratch.name);
+    if (scratch.error != os::Error::None) failToOpen(scratch.error);
     record->handle = scratch.handle;
     record->ownsHandle = true;
-    record->action = Action::ReadWrite;
     record->scratch = true;
+    record->fileName = std::move(scratch.name);
+    record->action = Action::ReadWrite;
     created = true;
   } else {
     os::Creation creation = os::Creation::Existing;
@@ -403,17 +440,20 @@ void UnitTable::connect(std::int32_t unit, OpenRequest& r) {
         break;
       }
     }
-    if (opened.error != os::Error::None) fail(openFailureNumber(opened.error));
-    record->fileName = r.name;
+    if (opened.error != os::Error::None) failToOpen(opened.error);
     record->handle = opened.handle;
     record->ownsHandle = true;
+    record->fileName = r.name;
     record->isDevice = r.device != nullptr;
     created = creation != os::Creation::Existing;
   }
 
-  if (!record->isDevice) record->identity = os::identityOf(record->handle);
-  record->allocateBuffer(record->recordKind == RecordKind::Console ? kDeviceBufferSize
-                                                                   : r.blockSize);
+  if (record->isDevice) {
+    record->readsByLine = os::isCharacterDevice(record->handle);
+  } else {
+    record->identity = os::identityOf(record->handle);
+  }
+  record->allocateBuffer(record->isDevice ? kDeviceBufferSize : r.blockSize);
   // A new file has nothing older to discard at its first write.
   record->outputPending = created;
   if (r.position == Position::Append && record->ownsHandle) {
@@ -425,11 +465,10 @@ void UnitTable::connect(std::int32_t unit, OpenRequest& r) {
     if (!slot.record) {
       slot.unit = unit;
       slot.record = std::move(record);
+      pending.kept();
       return;
     }
   }
-  if (record->ownsHandle) os::close(record->handle);
-  record->handle = os::kNoHandle;
   fail(6418);
 }
 
@@ -473,11 +512,14 @@ void UnitTable::closeSlot(Slot& slot, std::optional<bool> keepGiven) {
     raiseRuntimeError(writeFailureNumber(closeError), StatementKind::Close, u.fileName);
   }
   if (keep && u.scratch) raiseRuntimeError(6300, StatementKind::Close, u.fileName);
-  if (!keep && !u.isDevice && os::remove(u.fileName) == os::Error::AccessDenied) {
-    raiseRuntimeError(6404, StatementKind::Close, u.fileName);
-  }
+  const bool deleteRefused =
+      !keep && !u.isDevice && os::remove(u.fileName) == os::Error::AccessDenied;
+  // The handle is closed: whatever is reported now, the unit is free, so
+  // that nothing is written to the closed handle later.
+  const std::string name = deleteRefused ? u.fileName : std::string();
   slot.record.reset();
   slot.unit = kFreeSlot;
+  if (deleteRefused) raiseRuntimeError(6404, StatementKind::Close, name);
 }
 
 void UnitTable::closeAllUnits() {
@@ -499,27 +541,20 @@ std::string UnitTable::nameFromUser(std::int32_t unit) {
     os::writeAll(streams_.output, "\r\n");
     out.outputPending = false;
   }
+  // The answer is the next record of the console input, read like any
+  // other: after what earlier reads left in its buffer. At the end of the
+  // input no name can ever come, and the open fails with 6501.
+  RecordInput console(consoleInput(), nullptr, StatementKind::Open);
   for (;;) {
     os::writeAll(streams_.output,
-                        "File name missing or blank - please enter file name\r\nUNIT " +
-                            std::to_string(unit) + "? ");
+                 "File name missing or blank - please enter file name\r\nUNIT " +
+                     std::to_string(unit) + "? ");
     std::string line;
-    bool lineEnded = false;
-    char c = 0;
-    for (;;) {
-      const os::ReadResult got = os::read(streams_.input, &c, 1);
-      if (got.error != os::Error::None || got.count == 0) break;
-      if (c == '\n') {
-        lineEnded = true;
-        break;
-      }
-      if (c != '\r' && line.size() <= kFileNameMax) line.push_back(c);
+    for (int c = console.takeCountingLines(); c != '\n'; c = console.takeCountingLines()) {
+      if (c != '\r' && line.size() <= kFileNameMax) line.push_back(static_cast<char>(c));
     }
     const std::string_view answer = trimBlanks(line);
     if (!answer.empty()) return std::string(answer.substr(0, kFileNameMax));
-    // At the end of the console input no name can ever come: asking again
-    // would never end.
-    if (!lineEnded) raiseRuntimeError(6501, StatementKind::Open, "CON");
   }
 }
 
@@ -544,11 +579,6 @@ UnitRecord& UnitTable::unitFor(std::int32_t unit, bool forWrite) {
     record = &console;
   } else {
     record = &connectImplicitly(unit, forWrite ? "UNKNOWN" : "OLD");
-  }
-  // One console record serves both directions when neither stream is
-  // redirected: it takes the handle of the statement's direction.
-  if (record == inputConsole_.get() && !outputConsole_) {
-    record->handle = forWrite ? streams_.output : streams_.input;
   }
   return *record;
 }

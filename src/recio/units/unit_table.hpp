@@ -87,7 +87,7 @@ class UnitTable final : public runtime::ExitParticipant {
 
   // The connected unit in the slots, or null.
   UnitRecord* find(std::int32_t unit);
-  UnitRecord& consoleOutput() { return outputConsole_ ? *outputConsole_ : *inputConsole_; }
+  UnitRecord& consoleOutput() { return *outputConsole_; }
   UnitRecord& consoleInput() { return *inputConsole_; }
 
  private:
@@ -113,8 +113,11 @@ class UnitTable final : public runtime::ExitParticipant {
   std::vector<std::string> arguments_;
   std::size_t nextArgument_ = 0;
   std::array<Slot, kUnitSlots> slots_;
+  // The console's two directions keep their records apart, so that a write
+  // statement never takes up the rest of an input record and a read never
+  // finds output in the buffer.
   std::unique_ptr<UnitRecord> inputConsole_;
-  std::unique_ptr<UnitRecord> outputConsole_;  // only when a stream is redirected
+  std::unique_ptr<UnitRecord> outputConsole_;
 };
 
 }  // namespace tgram::recio

@@ -4,13 +4,20 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <new>
 #include <string>
 
 #include "recio/record_io.hpp"
 #include "recio/units/unit_output.hpp"
+#include "runtime/termination.hpp"
 #include "support/concat.hpp"
 #include "support/process.hpp"
 
@@ -359,6 +366,267 @@ TEST_F(UnitsTest, AWriteThatFailsDiscardsItsBufferSoTheCloseAddsNothing) {
   // The unit is still connected; closing it again has nothing left to write.
   EXPECT_NO_THROW(units().closeAllUnits());
   EXPECT_EQ(units().find(60), nullptr);
+}
+
+TEST_F(UnitsTest, AUnitOpenedWithoutANameIsAScratchFileWhateverItsStatus) {
+  for (const char* status : {"", "SCRATCH", "UNKNOWN", "NEW", "REPLACE"}) {
+    OpenSpec specifiers;
+    if (*status != '\0') specifiers.status = status;
+    ASSERT_EQ(units().openUnit(4, specifiers), 0) << status;
+    const UnitRecord& unit = *units().find(4);
+    EXPECT_TRUE(unit.scratch) << status;
+    EXPECT_EQ(unit.fileName.substr(0, 2), "ZZ") << status;
+    const std::string name = unit.fileName;
+    EXPECT_TRUE(fs::exists(name)) << status;
+    units().closeUnit(4);
+    EXPECT_FALSE(fs::exists(name)) << status;
+  }
+  // OLD names nothing that exists.
+  OpenSpec old;
+  old.status = "OLD";
+  const RuntimeError error = raised([&] { units().openUnit(4, old); });
+  EXPECT_EQ(error.number(), 6416);
+  EXPECT_EQ(units().find(4), nullptr);
+  int files = 0;
+  for (const auto& entry : fs::directory_iterator(".")) files += entry.is_regular_file();
+  EXPECT_EQ(files, 2);  // the console's files only
+}
+
+TEST_F(UnitsTest, AppendingKeepsTheOldContents) {
+  struct Case {
+    const char* name;
+    bool byAccess;  // access="APPEND", else position="APPEND"
+    const char* before;  // null: no file yet
+  };
+  const Case cases[] = {
+      {"access", true, "old\r\n"},
+      {"position", false, "old\r\n"},
+      {"access, no final line end", true, "old"},
+      {"access, new file", true, nullptr},
+  };
+  for (const Case& c : cases) {
+    if (c.before != nullptr) writeFile("log.txt", c.before);
+    OpenSpec specifiers = named("log.txt");
+    (c.byAccess ? specifiers.access : specifiers.position) = "APPEND";
+    ASSERT_EQ(units().openUnit(8, specifiers), 0) << c.name;
+    putRecord(*units().find(8), " new");
+    units().closeUnit(8);
+    EXPECT_EQ(readFile("log.txt"), concat({c.before ? c.before : "", " new\r\n"})) << c.name;
+    fs::remove("log.txt");
+  }
+}
+
+TEST_F(UnitsTest, DevicesWithoutACounterpartHereAreRefused) {
+#ifdef _WIN32
+  GTEST_SKIP() << "serial ports and printers are the system's own devices on Windows";
+#endif
+  writeFile("COM1", "a file, not a port\r\n");
+  const char* const names[] = {"COM1", "com2", "COM3.txt", "COM4", "AUX", "aux.dat", "LINE",
+                               "PRN",  "prn.log", "LPT1", "LPT2", "LPT3", "LPT4"};
+  for (const char* name : names) {
+    const RuntimeError error = raised([&] { units().openUnit(11, named(name)); });
+    EXPECT_EQ(error.number(), 6416) << name;
+    EXPECT_EQ(error.kind(), StatementKind::Open) << name;
+    EXPECT_EQ(error.message(), "no such device on this system") << name;
+    EXPECT_EQ(units().find(11), nullptr) << name;
+  }
+  EXPECT_EQ(readFile("COM1"), "a file, not a port\r\n");
+  int files = 0;
+  for (const auto& entry : fs::directory_iterator(".")) files += entry.is_regular_file();
+  EXPECT_EQ(files, 2 + 1);  // the console's files and COM1
+}
+
+TEST_F(UnitsTest, ABinaryDeviceGetsNoCarriageControl) {
+  for (const char* name : {"CON", "NUL", "ERR"}) {
+    OpenSpec specifiers = named(name);
+    specifiers.form = "BINARY";
+    ASSERT_EQ(units().openUnit(12, specifiers), 0) << name;
+    const UnitRecord& unit = *units().find(12);
+    EXPECT_TRUE(unit.isDevice) << name;
+    EXPECT_EQ(unit.recordKind, RecordKind::SequentialBinary) << name;
+    EXPECT_EQ(unit.carriageControl, CarriageControl::List) << name;
+    // Text records are refused, not dressed with line ends.
+    RecordIo io(units());
+    io.beginWrite(12);
+    io.writeCharacter("1text");
+    EXPECT_EQ(raised([&] { io.endWrite(); }).number(), 6200) << name;
+    units().closeUnit(12);
+  }
+  units().closeAllUnits();
+  EXPECT_EQ(console(), "");
+  EXPECT_EQ(readFile(scratch_ / "console.err"), "");
+}
+
+#ifndef _WIN32
+// Runs `check` in a child process as an unprivileged user (when the tests
+// run as root); the child's exit status is the number of failed checks.
+template <typename F>
+void asUnprivileged(const testing::Unprivileged& user, F&& check) {
+  ::chmod(".", 0777);
+  if (::geteuid() == 0 && (::setgid(user.gid) != 0 || ::setuid(user.uid) != 0)) std::_Exit(100);
+  std::_Exit(check());
+}
+#endif
+
+TEST_F(UnitsTest, ADeleteRefusedAtCloseLeavesNothingConnected) {
+#ifdef _WIN32
+  GTEST_SKIP() << "needs POSIX permissions";
+#else
+  const auto user = testing::unprivilegedUser();
+  if (!user) GTEST_SKIP() << "no unprivileged user to run as";
+  // An explicit DELETE, then exit processing: one report, nothing written
+  // later to the closed handle.
+  EXPECT_EXIT(asUnprivileged(*user, [&] {
+                // A file in a folder that cannot be written cannot be deleted.
+                ::mkdir("locked", 0777);
+                units().openUnit(7, named("locked/kept.txt"));
+                putRecord(*units().find(7), " data");
+                ::chmod("locked", 0555);
+                int failed = 0;
+                try {
+                  units().closeUnit(7, "DELETE");
+                  ++failed;
+                } catch (const RuntimeError& e) {
+                  failed += e.number() != 6404 || e.kind() != StatementKind::Close;
+                }
+                failed += units().find(7) != nullptr;
+                try {
+                  units().closeAllUnits();
+                } catch (const RuntimeError&) {
+                  ++failed;
+                }
+                ::chmod("locked", 0777);
+                return failed;
+              }),
+              ::testing::ExitedWithCode(0), "");
+  // A scratch unit reopened on another file: its deletion is refused, the
+  // open fails, and neither file is connected.
+  EXPECT_EXIT(asUnprivileged(*user, [&] {
+                ::mkdir("locked-scratch", 0777);
+                if (::chdir("locked-scratch") != 0) return 100;
+                units().openUnit(7, OpenSpec{});
+                ::chmod(".", 0555);
+                int failed = 0;
+                try {
+                  units().openUnit(7, named("/dev/null"));
+                  ++failed;
+                } catch (const RuntimeError& e) {
+                  failed += e.number() != 6404;
+                }
+                failed += units().find(7) != nullptr;
+                try {
+                  units().closeAllUnits();
+                } catch (const RuntimeError&) {
+                  ++failed;
+                }
+                ::chmod(".", 0777);
+                return failed;
+              }),
+              ::testing::ExitedWithCode(0), "");
+#endif
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+#define TGRAM_UNDER_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TGRAM_UNDER_ASAN 1
+#endif
+#endif
+
+TEST_F(UnitsTest, ABufferThatCannotBeAllocatedLeavesNoDescriptorOpen) {
+#if defined(_WIN32) || defined(TGRAM_UNDER_ASAN)
+  GTEST_SKIP() << "needs an address-space limit, which the sanitizers' own mappings exceed";
+#else
+  auto openDescriptors = [] {
+    int count = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd")) ++count;
+    return count;
+  };
+  for (const bool scratch : {false, true}) {
+    EXPECT_EXIT(
+        {
+          // Room for the test, not for a buffer of a gigabyte.
+          std::size_t pages = 0;
+          std::ifstream("/proc/self/statm") >> pages;
+          rlimit limit{};
+          ::getrlimit(RLIMIT_AS, &limit);
+          limit.rlim_cur = pages * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE)) + (256u << 20);
+          if (::setrlimit(RLIMIT_AS, &limit) != 0) std::_Exit(100);
+          OpenSpec specifiers = scratch ? OpenSpec{} : named("big.txt");
+          specifiers.blockSize = INT32_MAX;
+          const int before = openDescriptors();
+          int failed = 0;
+          try {
+            units().openUnit(13, specifiers);
+            ++failed;
+          } catch (const std::bad_alloc&) {
+          }
+          failed += openDescriptors() != before;
+          failed += units().find(13) != nullptr;
+          for (const auto& entry : fs::directory_iterator(".")) {
+            failed += entry.path().filename().string().rfind("ZZ", 0) == 0;
+          }
+          std::_Exit(failed);
+        },
+        ::testing::ExitedWithCode(0), "")
+        << (scratch ? "scratch" : "named");
+  }
+#endif
+}
+
+// Exit processing over a real unit table: a close that fails abandons the
+// units after it, and the run keeps its status.
+TEST_F(UnitsTest, ACloseThatFailsAtExitAbandonsTheLaterUnits) {
+  struct Case {
+    const char* name;
+    bool raiseFirst;  // the program ends by a report, else by STOP
+    int status;
+    const char* err;
+    const char* out;
+  };
+  const Case cases[] = {
+      {"after STOP", false, 0,
+       "\r\nrun-time error F6422: CLOSE(full.txt)\r\n- no space left on device\r\n",
+       "shown\r\nStop - Program terminated.\r\n"},
+      {"after a report", true, 1,
+       "\r\nrun-time error F6501: READ(in.txt)\r\n- end of file (the file is empty)\r\n"
+       "\r\nrun-time error F6422: CLOSE(full.txt)\r\n- no space left on device\r\n",
+       "shown"},
+  };
+  fs::create_symlink("/dev/full", "full.txt");
+  for (const Case& c : cases) {
+    ASSERT_EQ(::ftruncate(out_, 0), 0);
+    ASSERT_EQ(::ftruncate(err_, 0), 0);
+    ::lseek(out_, 0, SEEK_SET);
+    ::lseek(err_, 0, SEEK_SET);
+    fs::remove("later.txt");
+    writeFile("in.txt", "");
+    units_.emplace(ConsoleStreams{in_, out_, err_, false, false});
+    runtime::Termination termination(out_, err_);
+    termination.registerExitProcessing(&units());
+    RecordIo io(units());
+    const int status = termination.runProgram([&] {
+      units().openUnit(1, named("full.txt"));
+      units().openUnit(2, named("later.txt"));
+      putRecord(*units().find(1), " lost");
+      putRecord(*units().find(2), " never written");
+      putRecord(units().consoleOutput(), " shown");
+      if (c.raiseFirst) {
+        units().openUnit(3, named("in.txt"));
+        std::int32_t value = 0;
+        io.beginRead(3);
+        io.readInteger4(value);
+      }
+      termination.stopProgram();
+    });
+    EXPECT_EQ(status, c.status) << c.name;
+    EXPECT_EQ(readFile(scratch_ / "console.err"), c.err) << c.name;
+    // The console's owed line end is not paid after the failed close.
+    EXPECT_EQ(console(), c.out) << c.name;
+    EXPECT_EQ(readFile("later.txt"), "") << c.name;
+    units_.reset();  // releases what exit processing abandoned
+  }
 }
 
 }  // namespace
