@@ -6,6 +6,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 BUILD := build
 ASAN_BUILD := build-asan
 BENCH_BUILD := build-bench
+EXHAUSTIVE_BUILD := build-exhaustive
 WINDOWS_BUILD := build-windows
 WINDOWS_TOOLCHAIN := cmake/mingw-w64-x86_64.cmake
 # What the Windows build needs from the distribution (Debian package names).
@@ -14,7 +15,7 @@ EXAMPLE := examples/meuse-soil
 SCRATCH := $(BUILD)/run
 PREFIX ?= /usr/local
 
-.PHONY: all build run test asan test-asan bench install windows test-windows windows-tools clean
+.PHONY: all build run test asan test-asan bench exhaustive install windows test-windows windows-tools clean
 
 all: build
 
@@ -55,6 +56,16 @@ bench: $(BENCH_BUILD)/CMakeCache.txt
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	@for b in $(BENCH_BUILD)/bench/*_bench; do echo "== $$b"; $$b; done
 
+$(EXHAUSTIVE_BUILD)/CMakeCache.txt:
+	cmake -S . -B $(EXHAUSTIVE_BUILD) -DCMAKE_BUILD_TYPE=Release -DTGRAM_TESTS=OFF -DTGRAM_EXHAUSTIVE=ON -DTGRAM_WERROR=ON
+
+# Every 4-byte real under the fast editing forms against the general way
+# (minutes; THREADS=n to use n threads, default 2).
+THREADS ?= 2
+exhaustive: $(EXHAUSTIVE_BUILD)/CMakeCache.txt
+	cmake --build $(EXHAUSTIVE_BUILD) -j $(JOBS) --target real4_fast_edit_exhaustive
+	$(EXHAUSTIVE_BUILD)/tests/exhaustive/real4_fast_edit_exhaustive $(THREADS)
+
 # The Windows programs (64-bit console .exe files, linked statically),
 # cross-built with MinGW-w64 into $(WINDOWS_BUILD)/.
 windows-tools:
@@ -80,4 +91,4 @@ install: build
 	cmake --install $(BUILD) --prefix "$(PREFIX)"
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(WINDOWS_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(EXHAUSTIVE_BUILD) $(WINDOWS_BUILD)

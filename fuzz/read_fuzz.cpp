@@ -1,6 +1,8 @@
 // Arbitrary bytes as the input file of list-directed read statements of
 // integers and reals. Every statement must either succeed or raise a
-// condition of reading; a stored real is always finite.
+// condition of reading whose message is one printable line within 999
+// characters; a stored real is always finite; every value read has a
+// place in the file (line and column from 1).
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -43,6 +45,8 @@ void readAll(tgram::recio::UnitRecord& unit, int itemCount, unsigned kinds) {
         std::int32_t value = 0;
         reader.readInteger4(value);
       }
+      const tgram::recio::InputPlace place = reader.placeOfLastValue();
+      if (place.line < 1 || place.column < 1) std::abort();
     }
     reader.finish();
   }
@@ -74,6 +78,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     readAll(unit, itemCount, kinds);
   } catch (const tgram::runtime::RuntimeError& e) {
     if (!isReadCondition(e.number())) std::abort();
+    if (e.message().size() > tgram::runtime::kMessageLineMax) std::abort();
+    for (const char ch : e.message()) {
+      if (ch < 0x20 || ch > 0x7e) std::abort();
+    }
   }
   ::close(fd);
   return 0;

@@ -68,7 +68,10 @@ Temporary createBeside(const fs::path& target) {
   for (int attempt = 0; attempt < 100; ++attempt) {
     char suffix[40];
     std::snprintf(suffix, sizeof suffix, ".%016llx.tmp", static_cast<unsigned long long>(random()));
-    temporary.name = (folder / ("." + target.filename().string() + suffix)).string();
+    std::string hidden = ".";  // appended piece by piece: g++ 12 -O3 misreads "." + string
+    hidden += target.filename().string();
+    hidden += suffix;
+    temporary.name = (folder / hidden).string();
     const os::Opened opened = os::openFile(temporary.name, os::Access::Write, os::Creation::CreateNew);
     temporary.handle = opened.handle;
     temporary.error = opened.error;

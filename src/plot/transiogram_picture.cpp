@@ -60,7 +60,7 @@ std::string shortened(const std::string& text, std::size_t limit) {
 // The geometry of the whole picture, computed once.
 class Layout {
  public:
-  Layout(const PanelGrid& grid, double yLabelChars) : grid_(grid) {
+  Layout(const PanelGrid& grid, double yLabelChars) {
     plotWidth = std::round(std::clamp(1500.0 / grid.columns, 90.0, 230.0));
     plotHeight = std::round(plotWidth * 0.68);
     font = std::clamp(plotWidth * 0.052, 7.5, 12.0);
@@ -79,7 +79,7 @@ class Layout {
     gridTop = headerTop + headerBand;
     const double gridWidth = grid.columns * plotWidth + (grid.columns - 1) * gapX;
     const double gridHeight = grid.rows * (titleBand + plotHeight) + (grid.rows - 1) * gapY;
-    width = std::max(gridLeft + gridWidth + kMargin + 6, 620.0);
+    width = std::max(gridLeft + gridWidth + kMargin + 6, 760.0);
     height = gridTop + gridHeight + tickLength + font * 1.4 + axisTitleBand + kMargin;
     gridRight = gridLeft + gridWidth;
     gridBottom = gridTop + gridHeight;
@@ -95,9 +95,6 @@ class Layout {
   double markerRadius, lineWidth;
   double gridLeft, gridTop, gridRight, gridBottom, headerTop;
   double width, height;
-
- private:
-  PanelGrid grid_;
 };
 
 class PictureBuilder {
@@ -197,7 +194,7 @@ class PictureBuilder {
 
   void drawHeading() {
     const double x = kMargin;
-    svg_.text(x, kTitleLine, "Transiograms: experimental transition probabilities and their linear models",
+    svg_.text(x, kTitleLine, "Transiograms: experimental values and linear models",
               {{"class", "title"}, {"font-size", number(kTitleSize)}, {"font-weight", "bold"},
                {"fill", kTextColour}});
     std::string note;
@@ -272,7 +269,7 @@ class PictureBuilder {
   void drawPanel(std::int32_t f) {
     const PanelFrame frame = frameOf(f);
     const bool diagonal = grid_.matrix && fromOf(f) == toOf(f);
-    std::string id = "panel-" + integerText(f + 1);
+    const std::string id = "panel-" + integerText(f + 1);
     if (grid_.matrix) {
       svg_.openGroup({{"class", diagonal ? "panel diagonal" : "panel"}, {"id", id},
                       {"tg:column", integerText(f + 1)}, {"tg:from", integerText(fromOf(f))},
@@ -307,12 +304,14 @@ class PictureBuilder {
     for (double tick : lags_.ticks()) {
       if (tick <= lags_.low || tick >= lags_.high) continue;
       const Point p = frame.at(tick, probabilities_.low);
-      d += "M" + number(p.x) + " " + number(frame.top) + "V" + number(frame.bottom());
+      d += 'M';
+      d += number(p.x) + " " + number(frame.top) + "V" + number(frame.bottom());
     }
     for (double tick : probabilities_.ticks()) {
       if (tick <= probabilities_.low || tick >= probabilities_.high) continue;
       const Point p = frame.at(lags_.low, tick);
-      d += "M" + number(frame.left) + " " + number(p.y) + "H" + number(frame.right());
+      d += 'M';
+      d += number(frame.left) + " " + number(p.y) + "H" + number(frame.right());
     }
     if (!d.empty()) svg_.path(d, {{"class", "grid"}, {"fill", "none"}, {"stroke", kGridColour}, {"stroke-width", ".6"}});
   }
@@ -330,14 +329,16 @@ class PictureBuilder {
     if (bottom) {
       for (double tick : lags_.ticks()) {
         const Point p = frame.at(tick, probabilities_.low);
-        marks += "M" + number(p.x) + " " + number(frame.bottom()) + "v" + number(t);
+        marks += 'M';
+        marks += number(p.x) + " " + number(frame.bottom()) + "v" + number(t);
         svg_.text(p.x, frame.bottom() + t + layout_.font, lags_.label(tick), {{"text-anchor", "middle"}});
       }
     }
     if (left) {
       for (double tick : probabilities_.ticks()) {
         const Point p = frame.at(lags_.low, tick);
-        marks += "M" + number(frame.left) + " " + number(p.y) + "h-" + number(t);
+        marks += 'M';
+        marks += number(frame.left) + " " + number(p.y) + "h-" + number(t);
         svg_.text(frame.left - t - 2, p.y + layout_.font * 0.35, probabilities_.label(tick),
                   {{"text-anchor", "end"}});
       }

@@ -32,26 +32,27 @@ void requireFormattedUnit(const UnitRecord& unit, StatementKind kind) {
 
 void RecordIo::beginWrite(std::int32_t unit) {
   if (!inRange(unit)) runtime::raiseRuntimeError(6314, StatementKind::Write);
-  write_.emplace(WriteStatement{unit, std::nullopt, {}});
+  writeItems_.clear();
+  write_.emplace(WriteStatement{unit, nullptr});
 }
 
 void RecordIo::beginWrite(std::int32_t unit, const char* formatText, std::int32_t formatLength) {
   beginWrite(unit);
-  write_->format = compileFormat(formatText, formatLength);
+  write_->format = &formats_.get(formatText, formatLength);
 }
 
 void RecordIo::endWrite() {
   // The statement ends here whatever happens.
-  WriteStatement statement = std::move(*write_);
+  const WriteStatement statement = *write_;
   write_.reset();
   UnitRecord& unit = units_.unitForWrite(statement.unit);
   requireFormattedUnit(unit, StatementKind::Write);
   beginUnitOutput(unit);
   UnitSink sink(unit);
   if (statement.format) {
-    runFormattedWrite(*statement.format, statement.items, runtimeCounts_, sink);
+    runFormattedWrite(*statement.format, writeItems_, runtimeCounts_, sink);
   } else {
-    writeListDirected(statement.items, sink);
+    writeListDirected(writeItems_, sink);
   }
   unit.lineClosed = false;
 }

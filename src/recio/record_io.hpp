@@ -29,12 +29,12 @@ class RecordIo {
   // captured by value; the statement is carried out whole by endWrite.
   void beginWrite(std::int32_t unit);
   void beginWrite(std::int32_t unit, const char* formatText, std::int32_t formatLength = -1);
-  void writeInteger4(std::int32_t value) { write_->items.addInteger(ItemKind::Integer4, value); }
-  void writeReal4(float value) { write_->items.addReal4(value); }
+  void writeInteger4(std::int32_t value) { writeItems_.addInteger(ItemKind::Integer4, value); }
+  void writeReal4(float value) { writeItems_.addReal4(value); }
   void writeCharacter(const char* text, std::int32_t length) {
-    write_->items.addCharacter(text, length);
+    writeItems_.addCharacter(text, length);
   }
-  void writeCharacter(std::string_view text) { write_->items.addCharacter(text); }
+  void writeCharacter(std::string_view text) { writeItems_.addCharacter(text); }
   // Values for the "^" placeholders of formats, in their order.
   void setRuntimeCounts(std::initializer_list<std::int32_t> values) { runtimeCounts_.set(values); }
   void endWrite();
@@ -53,8 +53,7 @@ class RecordIo {
  private:
   struct WriteStatement {
     std::int32_t unit;
-    std::optional<CompiledFormat> format;
-    CapturedItems items;
+    const CompiledFormat* format;  // none: list-directed
   };
 
   ListReader& reader();
@@ -62,6 +61,10 @@ class RecordIo {
   UnitTable& units_;
   RuntimeCounts runtimeCounts_;
   std::optional<WriteStatement> write_;
+  // The items of the write statement under way; its storage serves every
+  // statement in turn.
+  CapturedItems writeItems_;
+  FormatCache formats_;
   std::optional<ListReader> read_;
 };
 

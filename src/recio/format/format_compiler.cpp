@@ -442,4 +442,20 @@ CompiledFormat compileFormat(const char* text, std::int32_t length) {
   return FormatCompiler(std::string_view(text, n)).run();
 }
 
+const CompiledFormat& FormatCache::get(const char* text, std::int32_t length) {
+  const std::string_view key(text, length < 0 ? std::strlen(text) : static_cast<std::size_t>(length));
+  for (const Entry& entry : entries_) {
+    if (entry.text == key) return entry.format;
+  }
+  Entry fresh{std::string(key), compileFormat(key.data(), static_cast<std::int32_t>(key.size()))};
+  if (entries_.size() < kEntries) {
+    entries_.push_back(std::move(fresh));
+    return entries_.back().format;
+  }
+  Entry& replaced = entries_[next_];
+  next_ = (next_ + 1) % kEntries;
+  replaced = std::move(fresh);
+  return replaced.format;
+}
+
 }  // namespace tgram::recio

@@ -90,4 +90,26 @@ struct CompiledFormat {
 // Compiles `length` bytes of `text` (-1: up to the first NUL byte).
 CompiledFormat compileFormat(const char* text, std::int32_t length);
 
+// The formats compiled so far, by their text, so that a statement carried
+// out many times compiles its format once. A compiled format depends on its
+// text alone. It holds a few formats; a new one takes the place of the one
+// added longest ago.
+class FormatCache {
+ public:
+  FormatCache() { entries_.reserve(kEntries); }
+
+  // The compiled form of `length` bytes of `text` (-1: up to the first NUL
+  // byte). It stays valid until kEntries other texts have been looked up.
+  const CompiledFormat& get(const char* text, std::int32_t length);
+
+ private:
+  static constexpr std::size_t kEntries = 8;
+  struct Entry {
+    std::string text;
+    CompiledFormat format;
+  };
+  std::vector<Entry> entries_;
+  std::size_t next_ = 0;  // the entry replaced next once all are taken
+};
+
 }  // namespace tgram::recio

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "recio/output/number_edit.hpp"
+#include "recio/output/real4_fast_edit.hpp"
 
 namespace tgram::recio {
 
@@ -126,13 +127,22 @@ class FormatControl {
  public:
   FormatControl(const CompiledFormat& format, const RuntimeCounts& counts,
                 RecordSink& sink)
-      : items_(format.items), format_(format), counts_(counts), sink_(sink) {
+      : items_(format.items.data()), itemCount_(format.items.size()), format_(format),
+        counts_(counts), sink_(sink) {
     sink_.pendingBlanks = 0;
   }
 
   // Edits one value under the next data descriptor.
   void write(const Value& value) {
     if (!advance(true)) fail(noDescriptorCondition(value.kind));
+    if (value.kind == ItemKind::Real4 && fastReal4_) {
+      // A 4-byte real under a descriptor of the fast editing (which is an F,
+      // so it fits the item).
+      const float real = std::bit_cast<float>(static_cast<std::uint32_t>(value.bits));
+      if (!editReal4Fast(real, realParams_, field_)) editReal(real, realParams_, field_);
+      place(field_, current_.w);
+      return;
+    }
     if (const int condition = mismatchCondition(value.kind, current_.kind)) {
       fail(condition);
     }
@@ -198,6 +208,12 @@ class FormatControl {
   void place(const FieldText& text, std::int32_t width) {
     column_ += sink_.pendingBlanks +
                (width > 0 ? width : text.overflow() ? 1 : text.length());
+    if (width > 0 && !text.overflow() && text.length() <= width) {
+      // The usual field: right-justified (as placeField does).
+      sink_.pendingBlanks += width - text.length();
+      sink_.putField(text.view());
+      return;
+    }
     placeField(text, width, sink_);
   }
 
@@ -226,7 +242,7 @@ class FormatControl {
     }
     reuse_ = 0;
     for (;;) {
-      if (position_ >= items_.size()) return stop();
+      if (position_ >= itemCount_) return stop();
       const FormatItem& item = items_[position_++];
       switch (item.kind) {
         case FormatKind::Literal:
@@ -380,14 +396,56 @@ class FormatControl {
     return true;
   }
 
+  // Settles the descriptor's numbers. A descriptor taken again (each
+  // repetition of a group takes it anew) keeps what it settled last time
+  // unless a number of it comes from a "^".
   void take(const FormatItem& item) {
+    reuse_ = resolve(item.repeat, 0);
+    ++progress_;
+    if (&item == taken_ && !item.w.isRuntime() && !item.d.isRuntime() && !item.e.isRuntime() &&
+        realParams_.scale == scale_ && realParams_.signPlus == signPlus_) {
+      return;
+    }
+    taken_ = &item;
     current_.kind = item.kind;
     current_.w = resolve32(item.w, 0);
     current_.d = resolve32(item.d, 1);
     current_.e = resolve32(item.e, 2);
     current_.dGiven = item.d.given;
-    reuse_ = resolve(item.repeat, 0);
-    ++progress_;
+    settleRealParams();
+  }
+
+  // The editing parameters of a real under the current descriptor.
+  void settleRealParams() {
+    EditParams& params = realParams_;
+    params = EditParams{};
+    params.w = current_.w;
+    params.d = current_.d;
+    params.e = current_.e;
+    params.scale = scale_;
+    params.signPlus = signPlus_;
+    switch (current_.kind) {
+      case FormatKind::Fixed:
+        params.form = RealForm::Fixed;
+        break;
+      case FormatKind::Double:
+        params.form = RealForm::Exponent;
+        params.exponentLetter = 'D';
+        break;
+      case FormatKind::General:
+        params.form = RealForm::General;
+        break;
+      case FormatKind::Engineering:
+        params.form = RealForm::Engineering;
+        break;
+      case FormatKind::Scientific:
+        params.form = RealForm::Scientific;
+        break;
+      default:
+        params.form = RealForm::Exponent;
+        break;
+    }
+    fastReal4_ = hasReal4FastForm(params);
   }
 
   // --- editing ------------------------------------------------------------
@@ -425,37 +483,11 @@ class FormatControl {
   }
 
   void editRealValue(const Value& value) {
-    EditParams params;
-    params.w = current_.w;
-    params.d = current_.d;
-    params.e = current_.e;
-    params.scale = scale_;
-    params.signPlus = signPlus_;
-    switch (current_.kind) {
-      case FormatKind::Fixed:
-        params.form = RealForm::Fixed;
-        break;
-      case FormatKind::Double:
-        params.form = RealForm::Exponent;
-        params.exponentLetter = 'D';
-        break;
-      case FormatKind::General:
-        params.form = RealForm::General;
-        break;
-      case FormatKind::Engineering:
-        params.form = RealForm::Engineering;
-        break;
-      case FormatKind::Scientific:
-        params.form = RealForm::Scientific;
-        break;
-      default:
-        params.form = RealForm::Exponent;
-        break;
-    }
     if (value.kind == ItemKind::Real8) {
-      editReal(std::bit_cast<double>(value.bits), params, field_);
+      editReal(std::bit_cast<double>(value.bits), realParams_, field_);
     } else {
-      editReal(std::bit_cast<float>(static_cast<std::uint32_t>(value.bits)), params, field_);
+      const float real = std::bit_cast<float>(static_cast<std::uint32_t>(value.bits));
+      if (!fastReal4_ || !editReal4Fast(real, realParams_, field_)) editReal(real, realParams_, field_);
     }
     place(field_, current_.w);
   }
@@ -507,7 +539,8 @@ class FormatControl {
     place(field_, current_.w);
   }
 
-  const std::vector<FormatItem>& items_;
+  const FormatItem* items_;
+  std::size_t itemCount_;
   const CompiledFormat& format_;
   const RuntimeCounts& counts_;
   RecordSink& sink_;
@@ -516,6 +549,9 @@ class FormatControl {
   std::array<Group, kMaxGroups> groups_{};
   std::size_t depth_ = 0;
   Descriptor current_;
+  const FormatItem* taken_ = nullptr;  // the item current_ was settled from
+  EditParams realParams_;
+  bool fastReal4_ = false;
   std::int64_t reuse_ = 0;
   std::int32_t scale_ = 0;
   bool signPlus_ = false;

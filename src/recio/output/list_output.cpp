@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "recio/output/number_edit.hpp"
+#include "recio/output/real4_fast_edit.hpp"
 
 namespace tgram::recio {
 
@@ -68,7 +69,7 @@ class ListWriter {
       return kLogicalWidth;
     }
     if (item.kind == ItemKind::Real4) {
-      editReal(item.real4(), kReal4, field_);
+      if (!editReal4Fast(item.real4(), kReal4, field_)) editReal(item.real4(), kReal4, field_);
       return kReal4Width;
     }
     if (item.kind == ItemKind::Real8) {
@@ -118,7 +119,7 @@ class ListWriter {
       spaceLeft_ = kRecordSpace;
       sink_.pendingBlanks = owed;
     }
-    sink_.put(field_.view());
+    sink_.putField(field_.view());
     spaceLeft_ -= w;
   }
 

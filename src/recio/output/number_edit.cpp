@@ -4,6 +4,8 @@
 #include <bit>
 #include <cstring>
 
+#include "recio/output/real4_fast_edit.hpp"
+
 namespace tgram::recio {
 
 // ---------------------------------------------------------------------------
@@ -562,6 +564,7 @@ void editReal(const DecimalDigits& digits, std::int32_t precision,
 }
 
 void editReal(float value, const EditParams& params, FieldText& out) {
+  if (hasReal4FastForm(params) && editReal4Fast(value, params, out)) return;
   editReal(toDecimalDigits(value), kReal4Precision, params, out);
 }
 
@@ -617,7 +620,11 @@ void editBits(const unsigned char* bytes, std::size_t count, int bitsPerDigit,
 void placeField(const FieldText& text, std::int32_t width, RecordSink& sink) {
   const std::int32_t length = text.length();
   if (width <= 0) {
-    sink.put(text.overflow() ? std::string_view("*") : text.view());
+    if (text.overflow()) {
+      sink.put("*");
+    } else {
+      sink.putField(text.view());
+    }
     return;
   }
   if (text.overflow() || length > width) {
@@ -629,7 +636,7 @@ void placeField(const FieldText& text, std::int32_t width, RecordSink& sink) {
     return;
   }
   sink.pendingBlanks += width - length;
-  sink.put(text.view());
+  sink.putField(text.view());
 }
 
 }  // namespace tgram::recio

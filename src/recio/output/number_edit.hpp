@@ -7,8 +7,10 @@
 // works in fixed buffers, so editing a field never allocates.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "recio/output/record_sink.hpp"
@@ -20,6 +22,7 @@ namespace tgram::recio {
 class FieldText {
  public:
   static constexpr std::int32_t kCapacity = 1024;
+  static_assert(kCapacity >= static_cast<std::int32_t>(RecordSink::kFieldStorage));
 
   void clear() {
     length_ = 0;
@@ -42,6 +45,32 @@ class FieldText {
     } else {
       overflow_ = true;
     }
+  }
+  // Replaces the text by `count` (at most kCapacity) characters.
+  void assign(const char* text, std::int32_t count) {
+    std::memcpy(data_, text, static_cast<std::size_t>(count));
+    setLength(count);
+  }
+  // For writing a whole text of at most kCapacity characters in place:
+  // write it at storage(), then set its length.
+  char* storage() { return data_; }
+  // Replaces the text by the first `count` (at most 16) of the 16 bytes
+  // `low` and `high` hold, first character in the lowest byte of `low`.
+  void assignWords(std::uint64_t low, std::uint64_t high, std::int32_t count) {
+    if constexpr (std::endian::native == std::endian::little) {
+      std::memcpy(data_, &low, 8);
+      std::memcpy(data_ + 8, &high, 8);
+    } else {
+      for (int i = 0; i < 8; ++i) {
+        data_[i] = static_cast<char>(low >> (8 * i));
+        data_[8 + i] = static_cast<char>(high >> (8 * i));
+      }
+    }
+    setLength(count);
+  }
+  void setLength(std::int32_t count) {
+    length_ = count;
+    overflow_ = false;
   }
   void append(const char* text, std::int32_t count);
   void append(std::string_view text) {
@@ -119,6 +148,8 @@ void editInteger(std::int32_t value, std::int32_t minDigits, bool signPlus,
 // from the value (kReal4Precision, kReal8Precision).
 void editReal(const DecimalDigits& digits, std::int32_t precision,
               const EditParams& params, FieldText& out);
+// A 4-byte real under F7.4 or the list-directed form goes the fast way
+// (real4_fast_edit.hpp) when it can, with the same result.
 void editReal(float value, const EditParams& params, FieldText& out);
 void editReal(double value, const EditParams& params, FieldText& out);
 

@@ -40,6 +40,8 @@ class UnitSink final : public RecordSink {
   [[noreturn]] void fail(int number) override;
 
  protected:
+  void putRun(std::int64_t blanks, const char* text, std::size_t length,
+              bool fieldStorage) override;
   void putBlanks(std::int64_t count) override;
   void putText(const char* text, std::size_t length) override;
 

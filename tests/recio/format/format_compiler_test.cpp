@@ -66,14 +66,17 @@ std::string itemText(const CompiledFormat& f, const FormatItem& item) {
   return "?";
 }
 
-std::string compiled(std::string_view text) {
-  const CompiledFormat f = compileFormat(text.data(), static_cast<std::int32_t>(text.size()));
+std::string itemsText(const CompiledFormat& f) {
   std::string s;
   for (const FormatItem& item : f.items) {
     if (!s.empty()) s += ' ';
     s += itemText(f, item);
   }
   return s;
+}
+
+std::string compiled(std::string_view text) {
+  return itemsText(compileFormat(text.data(), static_cast<std::int32_t>(text.size())));
 }
 
 struct Case {
@@ -206,6 +209,29 @@ TEST(CompileFormat, RuntimeCountsAreNumberedFromZeroEachTime) {
   for (int i = 0; i < 2; ++i) {
     EXPECT_EQ(compiled("(^(I^))"), "^0( I^1 ) END>0");
   }
+}
+
+// A statement carried out again finds its format compiled; texts that
+// differ in any byte, or only in where they end, are told apart, also after
+// more texts than the cache holds have come and gone.
+TEST(FormatCache, CompilesEachTextOnceAndTellsTextsApart) {
+  FormatCache cache;
+  const char* program = "(X,I3,X,^(F7.4,X))";
+  const CompiledFormat& first = cache.get(program, -1);
+  EXPECT_EQ(&cache.get(program, -1), &first);
+  EXPECT_EQ(&cache.get(program, 18), &first);  // the same bytes, given by length
+  EXPECT_EQ(itemsText(first), "X I3 X ^0( F7.4 X ) END>3");
+  EXPECT_EQ(itemsText(cache.get(program, 6)), "X I3 ERR6988");  // "(X,I3,"
+  const char withNul[] = {'(', 'I', '3', '\0', ')'};
+  EXPECT_EQ(itemsText(cache.get(withNul, 5)), "I3 ERR6989");
+  EXPECT_EQ(itemsText(cache.get(withNul, -1)), "I3 ERR6988");  // ends at the NUL
+  for (int round = 0; round < 3; ++round) {
+    for (int width = 1; width <= 20; ++width) {
+      const std::string text = "(I" + std::to_string(width) + ")";
+      ASSERT_EQ(itemsText(cache.get(text.c_str(), -1)), "I" + std::to_string(width) + " END>0");
+    }
+  }
+  EXPECT_EQ(itemsText(cache.get(program, -1)), "X I3 X ^0( F7.4 X ) END>3");
 }
 
 }  // namespace

@@ -151,6 +151,14 @@ TEST(FormattedWrite, FormatControl) {
       {"scale factor", "(1P,E12.4,-1PF7.2)", Items().r(1.5f).r(12.5f), {},
        {{"  1.5000E+00   1.25"}}},
       {"kP directly before its descriptor", "(2PF7.2)", Items().r(1.5f), {}, {{" 150.00"}}},
+      // A descriptor taken again in the next repetition edits under the
+      // sign and scale modes in force then.
+      {"modes changed between repetitions", "(3(F7.4,SP,1P))", Items().r(0.5f).r(0.5f).r(0.5f), {},
+       {{"  .5000+5.0000+5.0000"}}},
+      {"modes changed back", "(2(SP,F7.4,S,F7.4))", Items().r(0.5f).r(0.5f).r(0.5f).r(0.5f), {},
+       {{" +.5000  .5000 +.5000  .5000"}}},
+      {"a run-time width read at every repetition", "(3(F^.4))", Items().r(0.5f).r(0.5f), {7},
+       {{"  .5000  .5000"}}},
       {"tabs", "(T5,'a',TL2,'b',TR1,'c',T1,'d')", Items(), {}, {{"    ab cd"}}},
       {"integer minimum digits", "(I5.3,I2.0)", Items().i(7).i(0), {}, {{"  007  "}}},
       {"repeated blanks", "(3(2X),'a',2(3(X),TR1),'b')", Items(), {}, {{"      a        b"}}},

@@ -1,0 +1,34 @@
+// The fast way to edit a 4-byte real under the two forms the program writes
+// by the hundred thousand: F7.4 (the model file) and the list-directed form
+// (the console echo).
+//
+// A 4-byte real is m x 2^q with m below 2^24. Its value times 10^p splits
+// exactly into a whole part and a fraction with one 64 x 64-bit product and
+// a shift, and the whole part already holds every digit the field shows.
+// The fraction decides the rounding. The digits the general way keeps (the
+// first 17, rounded by the 18th) can round differently only when the
+// fraction lies within 5 x 10^-11 below one half or below one; values there
+// (and values outside the ranges below) go the general way, so the fast way
+// never has to be right about them.
+#pragma once
+
+#include "recio/output/number_edit.hpp"
+
+namespace tgram::recio {
+
+// True when `params` is a form the fast way edits: Fw.d with w = 7, d = 4,
+// or the list-directed form with w = 15, d = 6, e = 2; no scale factor and
+// no plus sign.
+inline bool hasReal4FastForm(const EditParams& p) {
+  if (p.scale != 0 || p.signPlus) return false;
+  if (p.form == RealForm::Fixed) return p.w == 7 && p.d == 4;
+  return p.form == RealForm::ListDirected && p.w == 15 && p.d == 6 && p.e == 2;
+}
+
+// Edits `value` under `params` (a form for which hasReal4FastForm holds)
+// and returns true, or returns false, leaving `out` unspecified, for a
+// value the fast way leaves to the general one. When it returns true, `out`
+// holds exactly what the general way gives.
+bool editReal4Fast(float value, const EditParams& params, FieldText& out);
+
+}  // namespace tgram::recio
