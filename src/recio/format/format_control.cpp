@@ -268,11 +268,11 @@ class FormatControl {
         case FormatKind::GroupClose: {
           if (depth_ == 0) break;
           Group& top = groups_[depth_ - 1];
-          const State now = state();
           // A repetition that changed nothing would be followed by more of
-          // the same: the rest are skipped.
-          if (--top.count > 0 && now != top.before) {
-            top.before = now;
+          // the same: the rest are skipped. One that took a descriptor or
+          // ended a record changed something.
+          if (--top.count > 0 && (progress_ != top.before.progress || state() != top.before)) {
+            top.before = state();
             position_ = top.start;
           } else {
             --depth_;
@@ -402,11 +402,12 @@ class FormatControl {
   void take(const FormatItem& item) {
     reuse_ = resolve(item.repeat, 0);
     ++progress_;
-    if (&item == taken_ && !item.w.isRuntime() && !item.d.isRuntime() && !item.e.isRuntime() &&
-        realParams_.scale == scale_ && realParams_.signPlus == signPlus_) {
+    if (&item == taken_ && realParams_.scale == scale_ && realParams_.signPlus == signPlus_) {
       return;
     }
-    taken_ = &item;
+    // Numbers from a "^" are settled anew each time.
+    const bool fixedNumbers = !item.w.isRuntime() && !item.d.isRuntime() && !item.e.isRuntime();
+    taken_ = fixedNumbers ? &item : nullptr;
     current_.kind = item.kind;
     current_.w = resolve32(item.w, 0);
     current_.d = resolve32(item.d, 1);
@@ -549,7 +550,8 @@ class FormatControl {
   std::array<Group, kMaxGroups> groups_{};
   std::size_t depth_ = 0;
   Descriptor current_;
-  const FormatItem* taken_ = nullptr;  // the item current_ was settled from
+  const FormatItem* taken_ = nullptr;  // the item current_ was settled from, when it
+                                       // has no number from a "^"
   EditParams realParams_;
   bool fastReal4_ = false;
   std::int64_t reuse_ = 0;
