@@ -19,12 +19,23 @@ namespace {
 // The folder every run works in, made once, in memory where the system
 // offers it (creating and cutting files on a disk costs more than a run).
 // The fuzzer's own folder is left again after each run, since it reads its
-// corpus by relative names.
+// corpus by relative names. The folder goes when the fuzzer ends.
+const char* folder = nullptr;
+
+void removeScratchFolder() {
+  const std::string path = folder;
+  for (const char* name : {"/ExpTgrams.txt", "/TgramModels.txt"}) ::unlink((path + name).c_str());
+  ::rmdir(folder);
+}
+
 const char* scratchFolder() {
   static char inMemory[] = "/dev/shm/tgram-fuzz-XXXXXX";
   static char onDisk[] = "/tmp/tgram-fuzz-XXXXXX";
-  static const char* folder = ::mkdtemp(inMemory) ? inMemory : ::mkdtemp(onDisk);
-  if (folder == nullptr) std::abort();
+  if (folder == nullptr) {
+    folder = ::mkdtemp(inMemory) ? inMemory : ::mkdtemp(onDisk);
+    if (folder == nullptr) std::abort();
+    std::atexit(removeScratchFolder);
+  }
   return folder;
 }
 
