@@ -1,7 +1,9 @@
 #include "model/program.hpp"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace tgram::model {
 
@@ -22,6 +24,40 @@ void echoRecord(recio::RecordIo& io, std::int32_t lag, const float* values,
   }
   io.endWrite();
 }
+
+// The model values of a few lags at a time, copied lag by lag out of the
+// table, which holds them column by column: a record then reads its values
+// from one short row, not one value from each 4 KB column.
+class LagRows {
+ public:
+  explicit LagRows(const Transiograms& tables)
+      : tables_(tables), values_(static_cast<std::size_t>(kLags) * kMaxColumns) {}
+
+  // The values of lag h, one per column.
+  const float* row(std::int32_t h) {
+    if (h < first_ || h >= first_ + kLags) load(h);
+    return &values_[static_cast<std::size_t>(h - first_) * kMaxColumns];
+  }
+
+ private:
+  static constexpr std::int32_t kLags = 16;
+
+  // Copies the lags from h on: each column gives a few neighbouring values.
+  void load(std::int32_t h) {
+    first_ = h;
+    const std::int32_t lags = std::min(kLags, tables_.maxLag + 1 - h);
+    for (std::int32_t f = 0; f < tables_.pairCount; ++f) {
+      for (std::int32_t k = 0; k < lags; ++k) {
+        values_[static_cast<std::size_t>(k) * kMaxColumns + static_cast<std::size_t>(f)] =
+            tables_.tgramModel(f, h + k);
+      }
+    }
+  }
+
+  const Transiograms& tables_;
+  std::int32_t first_ = -kLags;
+  std::vector<float> values_;
+};
 
 void writeMessage(recio::RecordIo& io, const char* text) {
   io.beginWrite(kConsoleOutputUnit);
@@ -66,17 +102,19 @@ void TransiogramProgram::writeModels(recio::RecordIo& io) {
   }
   io.endWrite();
 
+  LagRows rows(*this);
   const std::int32_t top = maxLag;
   for (std::int32_t h = 0; h <= top; ++h) {
+    const float* values = rows.row(h);
     io.beginWrite(kModelUnit, kRecordFormat);
     io.setRuntimeCounts({pairCount});
     io.writeInteger4(h);
     for (std::int32_t f = 0; f < pairCount; ++f) {
       io.setRuntimeCounts({pairCount});
-      io.writeReal4(tgramModel(f, h));
+      io.writeReal4(values[f]);
     }
     io.endWrite();
-    echoRecord(io, h, &tgramModel(0, h), kLagEntries, pairCount);
+    echoRecord(io, h, values, 1, pairCount);
   }
   io.closeUnit(kModelUnit);
 }

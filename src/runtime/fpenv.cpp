@@ -31,7 +31,7 @@ void onFloatingPointFault(MathFault fault) {
                     std::string("floating-point error: ") + name);
 }
 
-double divide(double num, double den) {
+double divideChecked(double num, double den) {
   if (std::isnan(num) || std::isnan(den)) onFloatingPointFault(MathFault::Invalid);
   if (den == 0.0) {
     onFloatingPointFault(num == 0.0 ? MathFault::Invalid
@@ -45,10 +45,7 @@ double divide(double num, double den) {
   return quotient;
 }
 
-float storeReal4(double value) {
-  // From halfway between the largest single value and 2^128 up, rounding to
-  // nearest gives infinity.
-  constexpr double kOverflowsSingle = 0x1.ffffffp127;
+float storeReal4Checked(double value) {
   if (std::isfinite(value) && std::fabs(value) >= kOverflowsSingle) {
     onFloatingPointFault(MathFault::Overflow);
   }

@@ -241,25 +241,34 @@ class FormatControl {
       return itemWaiting;
     }
     reuse_ = 0;
+    if (itemWaiting && repeatStep()) return true;
+    Step way{position_, depth_};
     for (;;) {
       if (position_ >= itemCount_) return stop();
       const FormatItem& item = items_[position_++];
+      way.note(item.kind);
       switch (item.kind) {
         case FormatKind::Literal:
           put(format_.literal(item));
           break;
-        case FormatKind::Skip:
-          owe(resolve(item.repeat, 1));
+        case FormatKind::Skip: {
+          const std::int64_t blanks = resolve(item.repeat, 1);
+          owe(blanks);
+          way.owe(blanks);
           break;
+        }
         case FormatKind::Tab:
           moveTo(std::max<std::int64_t>(resolve(item.w, 1), 1) - 1);
           break;
         case FormatKind::TabLeft:
           moveTo(column_ + sink_.pendingBlanks - std::max<std::int64_t>(resolve(item.w, 0), 0));
           break;
-        case FormatKind::TabRight:
-          owe(resolve(item.w, 0));
+        case FormatKind::TabRight: {
+          const std::int64_t blanks = resolve(item.w, 0);
+          owe(blanks);
+          way.owe(blanks);
           break;
+        }
         case FormatKind::GroupOpen:
           if (depth_ == kMaxGroups) fail(kGroupsTooDeep);
           if (item.target >= 0 && settleSilentGroup(item, itemWaiting)) break;
@@ -268,14 +277,16 @@ class FormatControl {
         case FormatKind::GroupClose: {
           if (depth_ == 0) break;
           Group& top = groups_[depth_ - 1];
-          const State now = state();
           // A repetition that changed nothing would be followed by more of
-          // the same: the rest are skipped.
-          if (--top.count > 0 && now != top.before) {
-            top.before = now;
+          // the same: the rest are skipped. One that took a descriptor or
+          // ended a record changed something.
+          if (--top.count > 0 && (progress_ != top.before.progress || state() != top.before)) {
+            top.before = state();
             position_ = top.start;
+            ++way.repetitions;
           } else {
             --depth_;
+            way.plain = false;
           }
           break;
         }
@@ -309,9 +320,57 @@ class FormatControl {
         default:  // a data descriptor
           if (!itemWaiting) return stop();
           take(item);
+          if (way.plain && way.repetitions == 1 && taken_ == &item) {
+            way.descriptor = position_ - 1;
+            step_ = way;
+          }
           return true;
       }
     }
+  }
+
+  // --- the usual way between two descriptors ------------------------------
+
+  // A way from one descriptor to the next that owes blanks by fixed counts
+  // (X, TR; the counts of a "^" stay fixed through a statement), goes round
+  // the innermost group once, and takes a descriptor whose numbers are
+  // settled. From the same place, with the group going round again, it does
+  // the same again: repeatStep runs it without going through its items.
+  struct Step {
+    std::size_t from = kNoStep;  // the position it began at
+    std::size_t depth = 0;       // groups open there
+    std::int64_t blanksBefore = 0;  // owed before the group goes round
+    std::int64_t blanksAfter = 0;   // owed after it, before the descriptor
+    std::size_t descriptor = 0;     // the position of the descriptor taken
+    int repetitions = 0;            // times a group went round
+    bool plain = true;              // nothing else happened
+
+    void note(FormatKind kind) {
+      if (kind != FormatKind::Skip && kind != FormatKind::TabRight &&
+          kind != FormatKind::GroupClose && !isDataDescriptor(kind)) {
+        plain = false;
+      }
+    }
+    void owe(std::int64_t blanks) {
+      (repetitions == 0 ? blanksBefore : blanksAfter) += std::max<std::int64_t>(blanks, 0);
+    }
+  };
+  static constexpr std::size_t kNoStep = static_cast<std::size_t>(-1);
+
+  // Runs the way last noted when format control stands where it began and
+  // its group goes round again (a descriptor was taken since the group last
+  // began, so the repetition changed something).
+  bool repeatStep() {
+    if (position_ != step_.from || depth_ != step_.depth || depth_ == 0) return false;
+    Group& top = groups_[depth_ - 1];
+    if (top.count <= 1 || progress_ == top.before.progress) return false;
+    owe(step_.blanksBefore);
+    --top.count;
+    top.before = state();
+    owe(step_.blanksAfter);
+    position_ = step_.descriptor + 1;
+    take(items_[step_.descriptor]);
+    return true;
   }
 
   bool stop() {
@@ -402,11 +461,12 @@ class FormatControl {
   void take(const FormatItem& item) {
     reuse_ = resolve(item.repeat, 0);
     ++progress_;
-    if (&item == taken_ && !item.w.isRuntime() && !item.d.isRuntime() && !item.e.isRuntime() &&
-        realParams_.scale == scale_ && realParams_.signPlus == signPlus_) {
+    if (&item == taken_ && realParams_.scale == scale_ && realParams_.signPlus == signPlus_) {
       return;
     }
-    taken_ = &item;
+    // Numbers from a "^" are settled anew each time.
+    const bool fixedNumbers = !item.w.isRuntime() && !item.d.isRuntime() && !item.e.isRuntime();
+    taken_ = fixedNumbers ? &item : nullptr;
     current_.kind = item.kind;
     current_.w = resolve32(item.w, 0);
     current_.d = resolve32(item.d, 1);
@@ -549,9 +609,11 @@ class FormatControl {
   std::array<Group, kMaxGroups> groups_{};
   std::size_t depth_ = 0;
   Descriptor current_;
-  const FormatItem* taken_ = nullptr;  // the item current_ was settled from
+  const FormatItem* taken_ = nullptr;  // the item current_ was settled from, when it
+                                       // has no number from a "^"
   EditParams realParams_;
   bool fastReal4_ = false;
+  Step step_;
   std::int64_t reuse_ = 0;
   std::int32_t scale_ = 0;
   bool signPlus_ = false;

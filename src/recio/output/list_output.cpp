@@ -59,6 +59,10 @@ class ListWriter {
  private:
   // Edits a number or logical into `field_`; returns its field width.
   std::int32_t editValue(const WriteItem& item) {
+    if (item.kind == ItemKind::Real4) {  // the usual item first
+      if (!editReal4Fast(item.real4(), kReal4, field_)) editReal(item.real4(), kReal4, field_);
+      return kReal4Width;
+    }
     if (isIntegerKind(item.kind)) {
       editInteger(item.integer(), 1, false, field_);
       return kIntegerWidth;
@@ -67,10 +71,6 @@ class ListWriter {
       field_.clear();
       field_.push(item.integer() != 0 ? 'T' : 'F');
       return kLogicalWidth;
-    }
-    if (item.kind == ItemKind::Real4) {
-      if (!editReal4Fast(item.real4(), kReal4, field_)) editReal(item.real4(), kReal4, field_);
-      return kReal4Width;
     }
     if (item.kind == ItemKind::Real8) {
       editReal(item.real8(), kReal8, field_);

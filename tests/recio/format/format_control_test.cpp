@@ -239,6 +239,62 @@ TEST(FormattedWrite, GroupsSettledAtOnceMatchTheirRepetitions) {
   }
 }
 
+// Groups that take descriptors, among them groups that go round many times
+// with only blanks between their descriptors, write what their repetitions
+// written out would.
+TEST(FormattedWrite, GroupsWithDescriptorsMatchTheirRepetitions) {
+  const char* const pieces[] = {"F7.4", "F7.4", "F6.1", "F9.2", "E10.3", "X", "2X", "TR1",
+                                "3X",   "T30",  "TL3",  "'a'",  "SP",    "S", ":"};
+  std::mt19937 random(11);
+  struct Text {
+    std::string grouped;
+    std::string expanded;
+  };
+  auto append = [](std::string& to, const std::string& piece) {
+    if (!to.empty() && !piece.empty()) to += ',';
+    to += piece;
+  };
+  // A body of up to four items, with groups nested three deep.
+  auto body = [&](auto&& self, int depth) -> Text {
+    Text text;
+    const int length = 1 + static_cast<int>(random() % 4);
+    for (int k = 0; k < length; ++k) {
+      if (depth < 3 && random() % 3 == 0) {
+        const Text inner = self(self, depth + 1);
+        const int count = 1 + static_cast<int>(random() % 6);
+        append(text.grouped, std::to_string(count) + "(" + inner.grouped + ")");
+        for (int r = 0; r < count; ++r) append(text.expanded, inner.expanded);
+      } else {
+        const std::string piece = pieces[random() % std::size(pieces)];
+        append(text.grouped, piece);
+        append(text.expanded, piece);
+      }
+    }
+    return text;
+  };
+  auto descriptors = [](const std::string& text) {
+    std::size_t n = 0;
+    for (char c : text) n += c == 'F' || c == 'E' ? 1 : 0;
+    return n;
+  };
+  const float values[] = {0.5f, -1.25f, 0.0f, 123.456f, 7.0e-5f, 3.0e9f};
+  for (int n = 0; n < 500; ++n) {
+    const Text inner = body(body, 1);
+    const int count = 1 + static_cast<int>(random() % 8);
+    std::string written;
+    for (int r = 0; r < count; ++r) append(written, inner.expanded);
+    const std::string grouped = "(X," + std::to_string(count) + "(" + inner.grouped + "),'.')";
+    const std::string expanded = "(X," + written + ",'.')";
+    // Never more items than descriptors: reversion differs between the two.
+    const std::size_t taken = descriptors(written);
+    for (const std::size_t itemCount : {taken, taken / 2}) {
+      Items items;
+      for (std::size_t k = 0; k < itemCount; ++k) items.r(values[k % std::size(values)]);
+      EXPECT_EQ(run(grouped, items), run(expanded, items)) << grouped;
+    }
+  }
+}
+
 TEST(FormattedWrite, OtherDescriptors) {
   check({
       {"E", "(E12.4)", Items().r(0.5f), {}, {{"   .5000E+00"}}},
