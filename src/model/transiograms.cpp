@@ -103,6 +103,7 @@ void Transiograms::interpolate() {
   const std::int32_t columns = pairCount;
   const std::int32_t segments = expLagCount - 1;
   for (std::int32_t f = 0; f < columns; ++f) {
+    float* const model = &tgramModel(f, 0);  // the column's lags, cleared
     for (std::int32_t t = 0; t < segments; ++t) {
       const std::int32_t first = expLag[static_cast<std::size_t>(t)];
       const std::int32_t last = expLag[static_cast<std::size_t>(t + 1)];
@@ -112,14 +113,16 @@ void Transiograms::interpolate() {
       for (std::int32_t i = first; i <= last; ++i) {
         const double a = static_cast<double>(last - i) * left;
         const double b = right * static_cast<double>(i - first);
-        tgramModel(f, i) = runtime::storeReal4(runtime::divide(a + b, lagSpan));
+        model[i] = runtime::storeReal4(runtime::divide(a + b, lagSpan));
       }
     }
   }
   const std::int32_t lastLag = expLag[static_cast<std::size_t>(expLagCount - 1)];
   const std::int32_t top = maxLag;
-  for (std::int32_t h = lastLag; h <= top; ++h) {
-    for (std::int32_t f = 0; f < columns; ++f) tgramModel(f, h) = tgramModel(f, lastLag);
+  // Copies only: column by column gives the same table, along the storage.
+  for (std::int32_t f = 0; f < columns; ++f) {
+    float* const model = &tgramModel(f, 0);
+    for (std::int32_t h = lastLag; h <= top; ++h) model[h] = model[lastLag];
   }
 }
 
