@@ -242,6 +242,12 @@ class FormatControl {
     }
     reuse_ = 0;
     if (itemWaiting && repeatStep()) return true;
+    return runItems(itemWaiting);
+  }
+
+  // Runs format items one by one up to the next data descriptor, as
+  // advance does, and notes the way it took.
+  bool runItems(bool itemWaiting) {
     Step way{position_, depth_};
     for (;;) {
       if (position_ >= itemCount_) return stop();
