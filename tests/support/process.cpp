@@ -101,17 +101,10 @@ std::wstring quotedArgument(const std::wstring& argument) {
   return out;
 }
 
-}  // namespace
-
-RunResult runProgram(const fs::path& dir, const RunOptions& options) {
-  if (options.user || options.group) {
-    throw std::logic_error("running as another user is not available on Windows");
-  }
-  ScratchDir capture;
-  const fs::path outPath = options.stdoutFile.value_or(capture / "stdout");
-  const fs::path errPath = capture / "stderr";
-  const fs::path program = programPath();
-
+// Starts the program in `dir` with the standard handles on the null device
+// and the files given, and waits for its exit code.
+DWORD startAndWait(const fs::path& program, const fs::path& dir, const fs::path& outPath,
+                   const fs::path& errPath, const std::vector<std::string>& arguments) {
   const HANDLE in = inheritedHandle(L"NUL", GENERIC_READ, OPEN_EXISTING);
   const HANDLE out = inheritedHandle(outPath, GENERIC_WRITE, CREATE_ALWAYS);
   const HANDLE err = inheritedHandle(errPath, GENERIC_WRITE, CREATE_ALWAYS);
@@ -122,7 +115,7 @@ RunResult runProgram(const fs::path& dir, const RunOptions& options) {
   startup.hStdOutput = out;
   startup.hStdError = err;
   std::wstring commandLine = quotedArgument(program.wstring());
-  for (const std::string& argument : options.arguments) {
+  for (const std::string& argument : arguments) {
     commandLine += L" " + quotedArgument(fs::path(argument).wstring());
   }
   PROCESS_INFORMATION process{};
@@ -139,10 +132,31 @@ RunResult runProgram(const fs::path& dir, const RunOptions& options) {
   ::CloseHandle(process.hThread);
   ::CloseHandle(process.hProcess);
 
+  return exitCode;
+}
+
+}  // namespace
+
+RunResult runProgram(const fs::path& dir, const RunOptions& options) {
+  if (options.user || options.group) {
+    throw std::logic_error("running as another user is not available on Windows");
+  }
+  ScratchDir capture;
+  const fs::path outPath = options.stdoutFile.value_or(capture / "stdout");
+  const fs::path errPath = capture / "stderr";
+  const fs::path program = programPath();
+
+  // Wine now and then fails to start a process at all: it ends at once with
+  // a failure status and writes nothing. Such a start is made again (the
+  // program always writes something when it runs and fails).
   RunResult result;
-  result.status = static_cast<int>(exitCode);
-  result.out = options.stdoutFile ? std::string() : readFile(outPath);
-  result.err = readFile(errPath);
+  for (int attempt = 1; attempt <= 3; ++attempt) {
+    result.status = static_cast<int>(startAndWait(program, dir, outPath, errPath, options.arguments));
+    const std::string out = readFile(outPath);
+    result.out = options.stdoutFile ? std::string() : out;
+    result.err = readFile(errPath);
+    if (result.status == 0 || !out.empty() || !result.err.empty()) break;
+  }
   return result;
 }
 
