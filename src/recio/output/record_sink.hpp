@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 namespace tgram::recio {
@@ -31,9 +32,24 @@ class RecordSink {
 
   // As put, for the text of an edited field, whose storage holds at least
   // kFieldStorage bytes: a sink may copy a short text with fixed-size moves.
+  // A field with up to kFieldStorage owed blanks goes straight into the
+  // sink's write window when the window has room for both with a spare
+  // kFieldStorage bytes; anything else through putRun.
   void putField(std::string_view text) {
     const std::int64_t blanks = pendingBlanks;
     pendingBlanks = 0;
+    if (windowPosition_ != nullptr && static_cast<std::uint64_t>(blanks) <= kFieldStorage &&
+        text.size() <= kFieldStorage && *windowPosition_ < windowLimit_) {
+      static constexpr char kBlanks[kFieldStorage + 1] = "                ";
+      char* at = windowBuffer_ + *windowPosition_;
+      std::memcpy(at, kBlanks, kFieldStorage);  // blanks beyond `blanks` are overwritten or unused
+      at += blanks;
+      std::memcpy(at, text.data(), 8);
+      std::memcpy(at + 8, text.data() + 8, 8);
+      *windowPosition_ += static_cast<std::int32_t>(blanks + static_cast<std::int64_t>(text.size()));
+      *windowDirty_ = true;
+      return;
+    }
     putRun(blanks, text.data(), text.size(), true);
   }
 
@@ -47,6 +63,19 @@ class RecordSink {
   [[noreturn]] virtual void fail(int number) = 0;
 
  protected:
+  // A sink that holds its record in a buffer may open a write window on it:
+  // fields are then copied into `buffer` at `*position` without a call, as
+  // long as `*position` is below `limit`, which must be at most the
+  // buffer's size less 2 * kFieldStorage; `*dirty` is set after each such
+  // copy. The
+  // buffer must stay in place while the window is open.
+  void openWindow(char* buffer, std::int32_t* position, std::int32_t limit, bool* dirty) {
+    windowBuffer_ = buffer;
+    windowPosition_ = position;
+    windowLimit_ = limit;
+    windowDirty_ = dirty;
+  }
+
   // Puts `blanks` blanks (none for 0 or less), then `length` characters;
   // with `fieldStorage`, kFieldStorage bytes from `text` may be read. One
   // call per field; a sink may do it at once.
@@ -58,6 +87,12 @@ class RecordSink {
   }
   virtual void putBlanks(std::int64_t count) = 0;
   virtual void putText(const char* text, std::size_t length) = 0;
+
+ private:
+  char* windowBuffer_ = nullptr;
+  std::int32_t* windowPosition_ = nullptr;
+  std::int32_t windowLimit_ = 0;
+  bool* windowDirty_ = nullptr;
 };
 
 }  // namespace tgram::recio

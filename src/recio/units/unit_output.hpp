@@ -34,7 +34,15 @@ std::string_view consoleLineEnd(bool lineEndOwed, char control);
 // The records of one write statement on a unit.
 class UnitSink final : public RecordSink {
  public:
-  explicit UnitSink(UnitRecord& unit) : unit_(unit) {}
+  // Opens the write window on the unit's buffer, with the room the
+  // window needs below its end (the buffer stays in place for the
+  // statement).
+  explicit UnitSink(UnitRecord& unit) : unit_(unit) {
+    constexpr auto kRoom = static_cast<std::int32_t>(2 * kFieldStorage);
+    if (unit.bufferSize > kRoom) {
+      openWindow(unit.buffer.get(), &unit.position, unit.bufferSize - kRoom, &unit.dirty);
+    }
+  }
 
   void endRecord() override;
   [[noreturn]] void fail(int number) override;
