@@ -134,7 +134,8 @@ DoubleConversion slowDecimalToDouble(const DecimalNumber& number,
   return {value, 0};
 }
 
-// The common case in one pass: at most 19 significant digits and a value
+// The common case in one pass: at most 19 digits written in the mantissa
+// (leading zeros included, so that their value cannot overflow) and a value
 // that the exact fast path reaches. Anything else (including every text
 // that is not a number) is left to the general stages: false.
 bool quickConvertReal4(std::string_view text, RealConversion& result) {
@@ -145,26 +146,28 @@ bool quickConvertReal4(std::string_view text, RealConversion& result) {
     negative = *p == '-';
     ++p;
   }
+  // Digits beyond the 19th wrap the value around; such texts are refused
+  // below before the value is used.
   std::uint64_t digits = 0;
-  int significant = 0;
   int exponent = 0;
   const char* const mantissa = p;
-  for (; p < end && isDigit(*p); ++p) {
-    if (digits == 0 && *p == '0') continue;
-    digits = digits * 10 + static_cast<unsigned>(*p - '0');
-    ++significant;
+  for (; p < end; ++p) {
+    const auto digit = static_cast<unsigned>(*p - '0');
+    if (digit > 9) break;
+    digits = digits * 10 + digit;
   }
+  std::ptrdiff_t written = p - mantissa;
   if (p < end && *p == '.') {
-    for (++p; p < end && isDigit(*p); ++p) {
-      --exponent;
-      if (digits == 0 && *p == '0') continue;
-      digits = digits * 10 + static_cast<unsigned>(*p - '0');
-      ++significant;
+    const char* const fraction = ++p;
+    for (; p < end; ++p) {
+      const auto digit = static_cast<unsigned>(*p - '0');
+      if (digit > 9) break;
+      digits = digits * 10 + digit;
     }
+    exponent = -static_cast<int>(p - fraction);
+    written += p - fraction;
   }
-  if (significant > 19 || p == mantissa || (p == mantissa + 1 && *mantissa == '.')) {
-    return false;
-  }
+  if (written == 0 || written > 19) return false;
   if (p < end) {
     if (*p == 'E' || *p == 'e' || *p == 'D' || *p == 'd') ++p;
     bool negativeExponent = false;
@@ -173,12 +176,12 @@ bool quickConvertReal4(std::string_view text, RealConversion& result) {
       ++p;
     }
     if (p == end || end - p > 3) return false;
-    int written = 0;
+    int power = 0;
     for (; p < end; ++p) {
       if (!isDigit(*p)) return false;
-      written = written * 10 + (*p - '0');
+      power = power * 10 + (*p - '0');
     }
-    exponent += negativeExponent ? -written : written;
+    exponent += negativeExponent ? -power : power;
   }
   if (digits > kExactIntegerLimit || exponent < -22 || exponent > 22) return false;
   double value = static_cast<double>(digits);
