@@ -18,6 +18,7 @@
 #include <iterator>
 #include <new>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "recio/record_io.hpp"
@@ -132,6 +133,50 @@ TEST_F(UnitsTest, FileRecordsAreBufferedAndEndWithCrLf) {
   EXPECT_EQ(fs::file_size("long.txt"), 2048u);
   units().closeUnit(60);
   EXPECT_EQ(readFile("long.txt"), text + "\r\n");
+}
+
+// Fields go into the buffer in place while it has room and the general way
+// near its end; a field's storage beyond its text never shows, whatever the
+// blanks owed before it. The records span several buffers on a file and
+// several pieces on the console.
+TEST_F(UnitsTest, FieldsAreWholeAcrossTheBufferEnds) {
+  ASSERT_EQ(units().openUnit(60, named("fields.txt")), 0);
+  for (UnitRecord* unit : {units().find(60), &units().consoleOutput()}) {
+    beginUnitOutput(*unit);
+    UnitSink sink(*unit);
+    std::string expected;
+    for (int record = 0; record < 3; ++record) {
+      for (int i = 0; i < 300; ++i) {
+        const std::int64_t blanks = i % 23 - 3;  // some below 0, some beyond a field's storage
+        const std::size_t length = static_cast<std::size_t>(i % 16) + 1;
+        char storage[RecordSink::kFieldStorage];
+        std::fill(std::begin(storage), std::end(storage), '#');
+        for (std::size_t k = 0; k < length; ++k) storage[k] = static_cast<char>('a' + (i + k) % 26);
+        sink.pendingBlanks = blanks;
+        sink.putField(std::string_view(storage, length));
+        expected += std::string(static_cast<std::size_t>(std::max<std::int64_t>(blanks, 0)), ' ') +
+                    std::string(storage, length);
+      }
+      sink.endRecord();
+      expected += "\r\n";
+    }
+    unit->lineClosed = false;
+    if (unit == units().find(60)) {
+      units().closeUnit(60);
+      EXPECT_EQ(readFile("fields.txt"), expected);
+    } else {
+      units().closeAllUnits();
+      // Each console record loses its first character, the carriage control
+      // (a letter here, which owes the usual line end).
+      std::string shown;
+      for (std::size_t at = 0; at < expected.size();) {
+        const std::size_t end = expected.find("\r\n", at) + 2;
+        shown += expected.substr(at + 1, end - at - 1);
+        at = end;
+      }
+      EXPECT_EQ(console(), shown);
+    }
+  }
 }
 
 TEST_F(UnitsTest, FirstWriteCutsAnOlderFileAndAnUnwrittenOneIsKept) {
