@@ -285,7 +285,18 @@ void ListReader::appendPlainRun() {
     ++run;
   }
   if (run == 0) return;
-  if (valueLength_ == 0) valueStart_ = input_.offsetOfNext();
+  if (valueLength_ == 0) {
+    valueStart_ = input_.offsetOfNext();
+    constexpr std::size_t kShort = 16;
+    static_assert(kValueTextMax >= static_cast<std::int32_t>(kShort));
+    if (run <= kShort && bytes.size() >= kShort) {
+      // The usual value, whole in the buffer: one fixed-size copy.
+      std::memcpy(valueText_, bytes.data(), kShort);
+      valueLength_ = static_cast<std::int32_t>(run);
+      input_.skip(static_cast<std::int32_t>(run));
+      return;
+    }
+  }
   const auto room = static_cast<std::size_t>(
       std::max<std::int32_t>(kValueTextMax - valueLength_, 0));
   std::memcpy(valueText_ + valueLength_, bytes.data(), std::min(run, room));
