@@ -192,49 +192,74 @@ TEST(FormattedWrite, GroupsThatProduceNothingEndAtOnce) {
   });
 }
 
-// Settling a group at once gives what running its repetitions one by one
-// gives: each format is compared with the same format whose groups are
-// written out, their bodies repeated as many times as their counts say.
-TEST(FormattedWrite, GroupsSettledAtOnceMatchTheirRepetitions) {
-  const char* const pieces[] = {"X", "3X", "TR2", "TL1", "TL4", "T2", "T6", "''", "SP",
-                                "SS", "2P", "0P", ":", "BZ", "$"};
-  std::mt19937 random(7);
-  struct Text {
-    std::string grouped;
-    std::string expanded;
-  };
-  auto append = [](std::string& to, const std::string& piece) {
-    if (!to.empty() && !piece.empty()) to += ',';
-    to += piece;
-  };
-  // A body of up to four items, with groups nested two deep.
-  auto body = [&](auto&& self, int depth) -> Text {
-    Text text;
-    const int length = 1 + static_cast<int>(random() % 4);
+// A random format body and the same body with every group written out, its
+// body repeated as many times as its count says.
+struct GroupedText {
+  std::string grouped;
+  std::string expanded;
+};
+
+void appendPiece(std::string& to, const std::string& piece) {
+  if (!to.empty() && !piece.empty()) to += ',';
+  to += piece;
+}
+
+std::string repeated(const std::string& body, int count) {
+  std::string text;
+  for (int r = 0; r < count; ++r) appendPiece(text, body);
+  return text;
+}
+
+// Up to four items per body; at each item a group opens with the chance
+// 1/groupOdds while the nesting is below three, with a count of 1..maxCount.
+class RandomGroups {
+ public:
+  RandomGroups(std::vector<std::string> pieces, unsigned seed, unsigned groupOdds, int maxCount)
+      : pieces_(std::move(pieces)), random_(seed), groupOdds_(groupOdds), maxCount_(maxCount) {}
+
+  GroupedText body(int depth = 1) {
+    GroupedText text;
+    const int length = 1 + static_cast<int>(random_() % 4);
     for (int k = 0; k < length; ++k) {
-      if (depth < 3 && random() % 4 == 0) {
-        const Text inner = self(self, depth + 1);
-        const int count = 1 + static_cast<int>(random() % (depth == 0 ? 5 : 3));
-        append(text.grouped, std::to_string(count) + "(" + inner.grouped + ")");
-        for (int r = 0; r < count; ++r) append(text.expanded, inner.expanded);
+      if (depth < 3 && random_() % groupOdds_ == 0) {
+        const GroupedText inner = body(depth + 1);
+        const int count = this->count(maxCount_);
+        appendPiece(text.grouped, std::to_string(count) + "(" + inner.grouped + ")");
+        appendPiece(text.expanded, repeated(inner.expanded, count));
       } else {
-        const std::string piece = pieces[random() % std::size(pieces)];
-        append(text.grouped, piece);
-        append(text.expanded, piece);
+        const std::string& piece = pieces_[random_() % pieces_.size()];
+        appendPiece(text.grouped, piece);
+        appendPiece(text.expanded, piece);
       }
     }
     return text;
-  };
+  }
+
+  int count(int most) { return 1 + static_cast<int>(random_() % most); }
+  bool coin() { return random_() % 2 != 0; }
+
+ private:
+  std::vector<std::string> pieces_;
+  std::mt19937 random_;
+  unsigned groupOdds_;
+  int maxCount_;
+};
+
+// Settling a group at once gives what running its repetitions one by one
+// gives.
+TEST(FormattedWrite, GroupsSettledAtOnceMatchTheirRepetitions) {
+  RandomGroups groups({"X", "3X", "TR2", "TL1", "TL4", "T2", "T6", "''", "SP", "SS", "2P", "0P",
+                       ":", "BZ", "$"},
+                      7, 4, 3);
   for (int n = 0; n < 500; ++n) {
-    const Text inner = body(body, 1);
-    const int count = 1 + static_cast<int>(random() % 5);
-    std::string written;
-    for (int r = 0; r < count; ++r) append(written, inner.expanded);
-    const std::string head = random() % 2 ? "(I2," : "(I1,4X,";
-    const std::string tail = random() % 2 ? ",'a',I3,F6.1)" : ",I3,F6.1)";
+    const GroupedText inner = groups.body();
+    const int count = groups.count(5);
+    const std::string head = groups.coin() ? "(I2," : "(I1,4X,";
+    const std::string tail = groups.coin() ? ",'a',I3,F6.1)" : ",I3,F6.1)";
     const std::string grouped = head + std::to_string(count) + "(" + inner.grouped + ")" + tail;
+    const std::string written = head + repeated(inner.expanded, count) + tail;
     for (const Items& items : {Items().i(1).i(2).r(1.5f), Items().i(1), Items()}) {
-      EXPECT_EQ(run(grouped, items), run(head + written + tail, items)) << grouped;
+      EXPECT_EQ(run(grouped, items), run(written, items)) << grouped;
     }
   }
 }
@@ -243,35 +268,9 @@ TEST(FormattedWrite, GroupsSettledAtOnceMatchTheirRepetitions) {
 // with only blanks between their descriptors, write what their repetitions
 // written out would.
 TEST(FormattedWrite, GroupsWithDescriptorsMatchTheirRepetitions) {
-  const char* const pieces[] = {"F7.4", "F7.4", "F6.1", "F9.2", "E10.3", "X", "2X", "TR1",
-                                "3X",   "T30",  "TL3",  "'a'",  "SP",    "S", ":"};
-  std::mt19937 random(11);
-  struct Text {
-    std::string grouped;
-    std::string expanded;
-  };
-  auto append = [](std::string& to, const std::string& piece) {
-    if (!to.empty() && !piece.empty()) to += ',';
-    to += piece;
-  };
-  // A body of up to four items, with groups nested three deep.
-  auto body = [&](auto&& self, int depth) -> Text {
-    Text text;
-    const int length = 1 + static_cast<int>(random() % 4);
-    for (int k = 0; k < length; ++k) {
-      if (depth < 3 && random() % 3 == 0) {
-        const Text inner = self(self, depth + 1);
-        const int count = 1 + static_cast<int>(random() % 6);
-        append(text.grouped, std::to_string(count) + "(" + inner.grouped + ")");
-        for (int r = 0; r < count; ++r) append(text.expanded, inner.expanded);
-      } else {
-        const std::string piece = pieces[random() % std::size(pieces)];
-        append(text.grouped, piece);
-        append(text.expanded, piece);
-      }
-    }
-    return text;
-  };
+  RandomGroups groups({"F7.4", "F7.4", "F6.1", "F9.2", "E10.3", "X", "2X", "TR1", "3X", "T30",
+                       "TL3", "'a'", "SP", "S", ":"},
+                      11, 3, 6);
   auto descriptors = [](const std::string& text) {
     std::size_t n = 0;
     for (char c : text) n += c == 'F' || c == 'E' ? 1 : 0;
@@ -279,10 +278,9 @@ TEST(FormattedWrite, GroupsWithDescriptorsMatchTheirRepetitions) {
   };
   const float values[] = {0.5f, -1.25f, 0.0f, 123.456f, 7.0e-5f, 3.0e9f};
   for (int n = 0; n < 500; ++n) {
-    const Text inner = body(body, 1);
-    const int count = 1 + static_cast<int>(random() % 8);
-    std::string written;
-    for (int r = 0; r < count; ++r) append(written, inner.expanded);
+    const GroupedText inner = groups.body();
+    const int count = groups.count(8);
+    const std::string written = repeated(inner.expanded, count);
     const std::string grouped = "(X," + std::to_string(count) + "(" + inner.grouped + "),'.')";
     const std::string expanded = "(X," + written + ",'.')";
     // Never more items than descriptors: reversion differs between the two.
