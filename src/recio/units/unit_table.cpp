@@ -158,7 +158,6 @@ class PendingConnection {
 ConsoleStreams ConsoleStreams::standard() {
   ConsoleStreams streams;
   streams.inputIsDevice = os::isCharacterDevice(streams.input);
-  streams.outputIsDevice = os::isCharacterDevice(streams.output);
   return streams;
 }
 

@@ -49,7 +49,6 @@ struct ConsoleStreams {
   runtime::os::Handle output = runtime::os::standardOutput();
   runtime::os::Handle error = runtime::os::standardError();
   bool inputIsDevice = false;   // standard input is a character device
-  bool outputIsDevice = false;  // standard output is a character device
 
   // The process's own streams, with their kinds looked up.
   static ConsoleStreams standard();

@@ -91,17 +91,17 @@ class ConsoleTest : public ::testing::Test {
   }
 
   // Both streams on the terminal; or input from a file holding `typed`
-  // (an end key ends the file) and output to a file, the two marked as
-  // devices or not.
+  // (an end key ends the file), marked as a device or not, and output to a
+  // file.
   void makeUnits(std::vector<std::string> arguments, const std::string& typed,
                  Streams setup = Streams::Terminal) {
-    ConsoleStreams streams{terminal_.console(), terminal_.console(), terminal_.console(), true, true};
+    ConsoleStreams streams{terminal_.console(), terminal_.console(), terminal_.console(), true};
     if (setup != Streams::Terminal) {
       testing::writeFile("typed.txt", typed.substr(0, typed.find('\x04')));
       input_ = ::open("typed.txt", O_RDONLY);
       output_ = ::open("shown.txt", O_RDWR | O_CREAT | O_TRUNC, 0666);
       const bool devices = setup == Streams::FilesMarkedAsDevices;
-      streams = ConsoleStreams{input_, output_, output_, devices, devices};
+      streams = ConsoleStreams{input_, output_, output_, devices};
     } else {
       terminal_.type(typed);
     }

@@ -117,7 +117,7 @@ TEST_F(UnitsTest, ConsoleCarriageControlChoosesTheLineEndOwed) {
   for (const Case& c : cases) {
     ASSERT_EQ(os::truncate(out_, 0), os::Error::None);
     os::seekTo(out_, 0);
-    units_.emplace(ConsoleStreams{in_, out_, err_, false, false});
+    units_.emplace(ConsoleStreams{in_, out_, err_, false});
     for (const std::string& record : c.records) putRecord(units().consoleOutput(), record);
     units().closeAllUnits();
     EXPECT_EQ(console(), c.bytes) << "records starting " << c.records.front();
@@ -728,7 +728,7 @@ TEST_F(UnitsTest, ACloseThatFailsAtExitAbandonsTheLaterUnits) {
     }
     fs::remove("later.txt");
     writeFile("in.txt", "");
-    units_.emplace(ConsoleStreams{in_, out_, err_, false, false});
+    units_.emplace(ConsoleStreams{in_, out_, err_, false});
     runtime::Termination termination(out_, err_);
     termination.registerExitProcessing(&units());
     RecordIo io(units());
