@@ -138,8 +138,7 @@ class FormatControl {
     if (value.kind == ItemKind::Real4 && fastReal4_) {
       // A 4-byte real under a descriptor of the fast editing (which is an F,
       // so it fits the item).
-      const float real = std::bit_cast<float>(static_cast<std::uint32_t>(value.bits));
-      if (!editReal4Fast(real, realParams_, field_)) editReal(real, realParams_, field_);
+      editReal4(std::bit_cast<float>(static_cast<std::uint32_t>(value.bits)));
       place(field_, current_.w);
       return;
     }
@@ -147,6 +146,26 @@ class FormatControl {
       fail(condition);
     }
     edit(value);
+  }
+
+  // Edits the 4-byte reals from `item` on, one after another, while the
+  // group around the current descriptor goes round the way last noted and
+  // takes it again (the usual "(F7.4,X)" repeated): each repetition only
+  // owes the way's blanks and edits the next real straight into the record.
+  // Stops at an item of another kind, at `end` or when the group's count
+  // runs out, returning the first item not written; the caller goes on
+  // through write.
+  const WriteItem* writeReal4Run(const WriteItem* item, const WriteItem* end) {
+    if (!canRepeatReal4Step()) return item;
+    Group& top = groups_[depth_ - 1];
+    const std::int32_t width = current_.w;
+    for (; item != end && item->kind == ItemKind::Real4 && top.count > 1; ++item) {
+      goRound(top);
+      ++progress_;  // all that taking the same descriptor again does
+      editReal4(item->real4());
+      place(field_, width);
+    }
+    return item;
   }
 
   // With no item left: runs what stands before the next stop and ends the
@@ -370,13 +389,33 @@ class FormatControl {
     if (position_ != step_.from || depth_ != step_.depth || depth_ == 0) return false;
     Group& top = groups_[depth_ - 1];
     if (top.count <= 1 || progress_ == top.before.progress) return false;
+    goRound(top);
+    position_ = step_.descriptor + 1;
+    take(items_[step_.descriptor]);
+    return true;
+  }
+
+  // Owes the blanks of the way last noted, with its group `top` going round
+  // once more on the way.
+  void goRound(Group& top) {
     owe(step_.blanksBefore);
     --top.count;
     top.before = state();
     owe(step_.blanksAfter);
-    position_ = step_.descriptor + 1;
-    take(items_[step_.descriptor]);
-    return true;
+  }
+
+  // Whether the next write would take the way last noted back to the
+  // descriptor just taken, whose numbers are settled and which has the fast
+  // editing of 4-byte reals, with nothing but that to do (see
+  // writeReal4Run). Standing where the way began right after taking its
+  // descriptor means the way leads from that descriptor to itself.
+  bool canRepeatReal4Step() const {
+    if (!fastReal4_ || position_ != step_.from || depth_ != step_.depth || depth_ == 0) {
+      return false;
+    }
+    const FormatItem& descriptor = items_[step_.descriptor];
+    return taken_ == &descriptor && resolve(descriptor.repeat, 0) <= 1 &&
+           progress_ != groups_[depth_ - 1].before.progress;
   }
 
   bool stop() {
@@ -553,9 +592,18 @@ class FormatControl {
       editReal(std::bit_cast<double>(value.bits), realParams_, field_);
     } else {
       const float real = std::bit_cast<float>(static_cast<std::uint32_t>(value.bits));
-      if (!fastReal4_ || !editReal4Fast(real, realParams_, field_)) editReal(real, realParams_, field_);
+      if (fastReal4_) {
+        editReal4(real);
+      } else {
+        editReal(real, realParams_, field_);
+      }
     }
     place(field_, current_.w);
+  }
+
+  // A 4-byte real under a descriptor of the fast editing, into field_.
+  void editReal4(float real) {
+    if (!editReal4Fast(real, realParams_, field_)) editReal(real, realParams_, field_);
   }
 
   // The value's bytes as they lie in storage, least significant first.
@@ -633,7 +681,10 @@ class FormatControl {
 void runFormattedWrite(const CompiledFormat& format, const CapturedItems& items,
                        const RuntimeCounts& counts, RecordSink& sink) {
   FormatControl control(format, counts, sink);
-  for (const WriteItem& item : items.items()) {
+  const WriteItem* next = items.items().data();
+  const WriteItem* const end = next + items.items().size();
+  while (next != end) {
+    const WriteItem& item = *next++;
     if (isComplexKind(item.kind)) {
       const ItemKind part = item.kind == ItemKind::Complex8 ? ItemKind::Real4 : ItemKind::Real8;
       control.write(Value{part, item.bits, {}});
@@ -643,6 +694,7 @@ void runFormattedWrite(const CompiledFormat& format, const CapturedItems& items,
     } else {
       control.write(Value{item.kind, item.bits, {}});
     }
+    next = control.writeReal4Run(next, end);
   }
   control.finish();
 }

@@ -293,6 +293,35 @@ TEST(FormattedWrite, GroupsWithDescriptorsMatchTheirRepetitions) {
   }
 }
 
+// Reals edited one after another while a group goes round stop at an item
+// of another kind, at a descriptor repeated inside the group, or at the
+// group's end, and then go on as the written-out repetitions do.
+TEST(FormattedWrite, RunsOfRealsMatchTheirRepetitions) {
+  struct Twin {
+    const char* grouped;
+    const char* written;
+  };
+  const Twin twins[] = {
+      {"(X,^(F7.4,X),'.')", "(X,F7.4,X,F7.4,X,F7.4,X,F7.4,X,F7.4,X,F7.4,X,'.')"},
+      {"(X,3(2F7.4,X),'.')", "(X,2F7.4,X,2F7.4,X,2F7.4,X,'.')"},
+      {"(X,3(F7.4,F5.1),'.')", "(X,F7.4,F5.1,F7.4,F5.1,F7.4,F5.1,'.')"},
+      {"(X,2(3(F7.4,X),'/'),'.')", "(X,F7.4,X,F7.4,X,F7.4,X,'/',F7.4,X,F7.4,X,F7.4,X,'/','.')"},
+  };
+  const Items itemLists[] = {
+      Items().r(0.5f).r(-1.25f).r(3.0e9f).r(7.0e-5f).r(2.0f).r(0.0f),
+      Items().r(0.5f).r(-1.25f).r8(2.5).r(7.0e-5f).r(2.0f),
+      Items().r(0.5f).z(1.5f, -2.0f).r(2.0f).r(0.25f),
+      Items().r(0.5f).r(-1.25f).i(3).r(2.0f),
+      Items().r(0.5f).r(-1.25f).c("ab").r(2.0f),
+      Items().r(0.5f),
+  };
+  for (const Twin& twin : twins) {
+    for (const Items& items : itemLists) {
+      EXPECT_EQ(run(twin.grouped, items, {6}), run(twin.written, items, {6})) << twin.grouped;
+    }
+  }
+}
+
 TEST(FormattedWrite, OtherDescriptors) {
   check({
       {"E", "(E12.4)", Items().r(0.5f), {}, {{"   .5000E+00"}}},
