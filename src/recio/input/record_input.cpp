@@ -31,7 +31,7 @@ std::int32_t RecordInput::readBlock() {
   std::int32_t filled = 0;
   while (filled < unit_.bufferSize) {
     const runtime::os::ReadResult got =
-        runtime::os::read(unit_.handle, unit_.buffer.get() + filled,
+        runtime::os::read(unit_.handle, unit_.buffer + filled,
                           static_cast<std::size_t>(unit_.bufferSize - filled));
     if (got.error != runtime::os::Error::None) failRecord(input::kReadFailed);
     if (got.count == 0) break;
@@ -42,7 +42,7 @@ std::int32_t RecordInput::readBlock() {
 }
 
 int RecordInput::refillAndTake() {
-  char* const buffer = unit_.buffer.get();
+  char* const buffer = unit_.buffer;
   const std::int32_t count = readBlock();
   unit_.filePosition += count;
   unit_.bufferStart = unit_.filePosition - count;
@@ -73,7 +73,7 @@ int RecordInput::refillAndTake() {
 void RecordInput::advanceRecord() {
   for (;;) {
     if (unit_.position <= unit_.lastIndex) {
-      char* const buffer = unit_.buffer.get();
+      char* const buffer = unit_.buffer;
       const auto rest = static_cast<std::size_t>(unit_.lastIndex - unit_.position + 1);
       const void* lf = std::memchr(buffer + unit_.position, '\n', rest);
       if (lf != nullptr) {

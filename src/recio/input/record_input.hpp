@@ -63,7 +63,7 @@ class RecordInput {
   // taking runs of bytes.
   std::string_view buffered() const {
     if (unit_.position > unit_.lastIndex) return {};
-    return {unit_.buffer.get() + unit_.position,
+    return {unit_.buffer + unit_.position,
             static_cast<std::size_t>(unit_.lastIndex + 1 - unit_.position)};
   }
   void skip(std::int32_t count) { unit_.position += count; }

@@ -37,7 +37,7 @@ void flushUnitBuffer(UnitRecord& unit, StatementKind kind) {
   unit.dirty = false;
   if (held == 0) return;
   const os::Error error = os::writeAll(
-      unit.handle, std::string_view(unit.buffer.get(), static_cast<std::size_t>(held)));
+      unit.handle, std::string_view(unit.buffer, static_cast<std::size_t>(held)));
   if (error != os::Error::None) runtime::raiseRuntimeError(writeFailureNumber(error), kind, unit.fileName);
   unit.filePosition += held;
 }
@@ -103,7 +103,7 @@ void UnitSink::putRun(std::int64_t blanks, const char* text, std::size_t length,
   if (blanks < 0) blanks = 0;
   if (blanks <= kShort && length <= kShort &&
       unit_.position + 2 * kShort < unit_.bufferSize) {
-    char* at = unit_.buffer.get() + unit_.position;
+    char* at = unit_.buffer + unit_.position;
     std::memcpy(at, kBlanks, kShort);  // blanks beyond `blanks` are overwritten or unused
     at += blanks;
     if (fieldStorage) {
@@ -133,7 +133,7 @@ void UnitSink::putBlanks(std::int64_t count) {
   while (count > 0) {
     const std::int64_t room = unit_.bufferSize - unit_.position;
     const std::int32_t n = static_cast<std::int32_t>(std::min(count, room));
-    std::memset(unit_.buffer.get() + unit_.position, ' ', static_cast<std::size_t>(n));
+    std::memset(unit_.buffer + unit_.position, ' ', static_cast<std::size_t>(n));
     unit_.position += n;
     unit_.dirty = true;
     count -= n;
@@ -145,7 +145,7 @@ void UnitSink::putText(const char* text, std::size_t length) {
   while (length > 0) {
     const std::size_t room = static_cast<std::size_t>(unit_.bufferSize - unit_.position);
     const std::size_t n = std::min(length, room);
-    std::memcpy(unit_.buffer.get() + unit_.position, text, n);
+    std::memcpy(unit_.buffer + unit_.position, text, n);
     unit_.position += static_cast<std::int32_t>(n);
     unit_.dirty = true;
     text += n;
@@ -164,34 +164,41 @@ void UnitSink::drainFullBuffer() {
 
 // Writes what the console buffer holds of the current record. The first
 // piece of a record is preceded by the line end owed for the line before
-// and loses its first character, which is carriage control.
+// and loses its first character, which is carriage control. The line end
+// goes into the room in front of the piece, so the piece goes out with it
+// in one write, uncopied.
 void UnitSink::writeConsolePiece(bool recordEnds) {
   UnitRecord& u = unit_;
-  std::string_view held(u.buffer.get(), static_cast<std::size_t>(u.position));
-  char bytes[8 + kDeviceBufferSize];
-  std::size_t n = 0;
+  char* start = u.buffer;
+  std::size_t length = static_cast<std::size_t>(u.position);
   if (!u.midRecord) {
-    if (held.empty() && recordEnds) held = " ";  // an empty record is an empty line
-    const bool owed = u.outputPending && !u.lineClosed;
-    std::string_view lineEnd;
-    if (u.carriageControl == CarriageControl::List) {
-      lineEnd = u.outputPending ? "\r\n" : "";
-    } else {
-      lineEnd = consoleLineEnd(owed, held.empty() ? ' ' : held.front());
-      held.remove_prefix(held.empty() ? 0 : 1);
+    if (length == 0 && recordEnds) {  // an empty record is an empty line
+      *start = ' ';
+      length = 1;
     }
-    std::memcpy(bytes, lineEnd.data(), lineEnd.size());
-    n = lineEnd.size();
+    const std::string_view lineEnd = owedLineEnd(length > 0 ? *start : ' ');
+    if (u.carriageControl != CarriageControl::List && length > 0) {
+      ++start;
+      --length;
+    }
+    start -= lineEnd.size();
+    std::memcpy(start, lineEnd.data(), lineEnd.size());
+    length += lineEnd.size();
   }
-  // Console and device buffers hold kDeviceBufferSize bytes, so the line end
-  // and the piece always fit one write.
-  std::memcpy(bytes + n, held.data(), held.size());
   // A console that cannot be written loses the text; the run goes on.
-  os::writeAll(u.handle, std::string_view(bytes, n + held.size()));
+  os::writeAll(u.handle, std::string_view(start, length));
   u.position = 0;
   u.dirty = false;
   u.midRecord = !recordEnds;
   u.outputPending = true;
+}
+
+// The console's line end owed before a record whose first character is
+// `first` (its carriage control, unless the console lists).
+std::string_view UnitSink::owedLineEnd(char first) const {
+  const UnitRecord& u = unit_;
+  if (u.carriageControl == CarriageControl::List) return u.outputPending ? "\r\n" : "";
+  return consoleLineEnd(u.outputPending && !u.lineClosed, first);
 }
 
 void UnitSink::endRecord() {

@@ -40,7 +40,7 @@ class UnitSink final : public RecordSink {
   explicit UnitSink(UnitRecord& unit) : unit_(unit) {
     constexpr auto kRoom = static_cast<std::int32_t>(2 * kFieldStorage);
     if (unit.bufferSize > kRoom) {
-      openWindow(unit.buffer.get(), &unit.position, unit.bufferSize - kRoom, &unit.dirty);
+      openWindow(unit.buffer, &unit.position, unit.bufferSize - kRoom, &unit.dirty);
     }
   }
 
@@ -59,6 +59,7 @@ class UnitSink final : public RecordSink {
   // the part of the record held so far.
   void drainFullBuffer();
   void writeConsolePiece(bool recordEnds);
+  std::string_view owedLineEnd(char first) const;
 
   UnitRecord& unit_;
 };

@@ -36,8 +36,12 @@ struct UnitRecord {
   RecordKind recordKind = RecordKind::SequentialFormatted;
 
   // The record buffer: bufferSize bytes plus one spare byte, so that reading
-  // can place a missing final line feed behind a short block.
-  std::unique_ptr<char[]> buffer;
+  // can place a missing final line feed behind a short block. In front of
+  // it lie kLineEndRoom bytes, where the console puts the line end owed
+  // before a record, so that the line end and the record go out in one
+  // write without copying the record.
+  static constexpr std::int32_t kLineEndRoom = 8;
+  char* buffer = nullptr;
   std::int32_t bufferSize = kFileBufferSize;
   std::int32_t position = 0;    // index of the next character to transfer
   std::int32_t lastIndex = -1;  // last valid character; bufferSize-1 on output
@@ -81,10 +85,14 @@ struct UnitRecord {
 
   void allocateBuffer(std::int32_t size) {
     bufferSize = size;
-    buffer = std::make_unique<char[]>(static_cast<std::size_t>(size) + 1);
+    bufferStorage_ = std::make_unique<char[]>(static_cast<std::size_t>(kLineEndRoom + size) + 1);
+    buffer = bufferStorage_.get() + kLineEndRoom;
     position = 0;
     lastIndex = -1;
   }
+
+ private:
+  std::unique_ptr<char[]> bufferStorage_;
 };
 
 }  // namespace tgram::recio
