@@ -4,7 +4,6 @@
 
 #include <bit>
 #include <cstdint>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,51 +62,49 @@ struct WriteItem {
 };
 
 // The items of one write statement, in statement order. Character items are
-// copied into one text store, so numeric items cost no allocation each. The
-// item store only grows: the first `count_` of its items are the
-// statement's, so that adding an item is a store and a count.
+// copied into one text store, so numeric items cost no allocation each.
 class CapturedItems {
  public:
-  CapturedItems() : items_(512) {}
+  CapturedItems() { items_.reserve(512); }
 
   void clear() {
-    count_ = 0;
+    items_.clear();
     text_.clear();
   }
   void addInteger(ItemKind kind, std::int32_t value) {
-    add(WriteItem{kind, 0, static_cast<std::uint32_t>(value), 0});
+    items_.push_back(WriteItem{kind, 0, static_cast<std::uint32_t>(value), 0});
   }
   void addLogical(ItemKind kind, std::int32_t value) { addInteger(kind, value); }
   void addReal4(float value) {
-    add(
+    items_.push_back(
         WriteItem{ItemKind::Real4, 0, std::bit_cast<std::uint32_t>(value), 0});
   }
   void addReal8(double value) {
-    add(
+    items_.push_back(
         WriteItem{ItemKind::Real8, 0, std::bit_cast<std::uint64_t>(value), 0});
   }
   void addComplex8(float re, float im) {
-    add(WriteItem{ItemKind::Complex8, 0,
+    items_.push_back(WriteItem{ItemKind::Complex8, 0,
                                std::bit_cast<std::uint32_t>(re),
                                std::bit_cast<std::uint32_t>(im)});
   }
   void addComplex16(double re, double im) {
-    add(WriteItem{ItemKind::Complex16, 0,
+    items_.push_back(WriteItem{ItemKind::Complex16, 0,
                                std::bit_cast<std::uint64_t>(re),
                                std::bit_cast<std::uint64_t>(im)});
   }
   // A negative length counts as 0.
   void addCharacter(const char* text, std::int32_t length) {
     const std::uint32_t n = length > 0 ? static_cast<std::uint32_t>(length) : 0;
-    add(WriteItem{ItemKind::Character, n, text_.size(), 0});
+    items_.push_back(WriteItem{ItemKind::Character, n, text_.size(), 0});
     text_.append(text, n);
   }
   void addCharacter(std::string_view text) {
     addCharacter(text.data(), static_cast<std::int32_t>(text.size()));
   }
 
-  std::span<const WriteItem> items() const { return {items_.data(), count_}; }
-  std::size_t size() const { return count_; }
+  const std::vector<WriteItem>& items() const { return items_; }
+  std::size_t size() const { return items_.size(); }
   const WriteItem& operator[](std::size_t i) const { return items_[i]; }
   // The text of a character item.
   std::string_view text(const WriteItem& item) const {
@@ -115,13 +112,7 @@ class CapturedItems {
   }
 
  private:
-  void add(const WriteItem& item) {
-    if (count_ == items_.size()) items_.resize(2 * items_.size());
-    items_[count_++] = item;
-  }
-
   std::vector<WriteItem> items_;
-  std::size_t count_ = 0;
   std::string text_;
 };
 
