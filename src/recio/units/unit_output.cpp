@@ -193,14 +193,6 @@ void UnitSink::writeConsolePiece(bool recordEnds) {
   u.outputPending = true;
 }
 
-// The console's line end owed before a record whose first character is
-// `first` (its carriage control, unless the console lists).
-std::string_view UnitSink::owedLineEnd(char first) const {
-  const UnitRecord& u = unit_;
-  if (u.carriageControl == CarriageControl::List) return u.outputPending ? "\r\n" : "";
-  return consoleLineEnd(u.outputPending && !u.lineClosed, first);
-}
-
 void UnitSink::endRecord() {
   if (isConsole()) {
     pendingBlanks = 0;

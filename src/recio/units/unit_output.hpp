@@ -59,7 +59,12 @@ class UnitSink final : public RecordSink {
   // the part of the record held so far.
   void drainFullBuffer();
   void writeConsolePiece(bool recordEnds);
-  std::string_view owedLineEnd(char first) const;
+  // The console's line end owed before a record whose first character is
+  // `first` (its carriage control, unless the console lists).
+  std::string_view owedLineEnd(char first) const {
+    if (unit_.carriageControl == CarriageControl::List) return unit_.outputPending ? "\r\n" : "";
+    return consoleLineEnd(unit_.outputPending && !unit_.lineClosed, first);
+  }
 
   UnitRecord& unit_;
 };
