@@ -79,11 +79,7 @@ BENCHMARK(BM_FixedField);
 
 void BM_ListDirectedReal(benchmark::State& state) {
   const std::vector<float> values = echoValues();
-  EditParams params;
-  params.form = RealForm::ListDirected;
-  params.w = 15;
-  params.d = 6;
-  params.e = 2;
+  const EditParams& params = kListDirectedReal4;
   FieldText field;
   std::size_t i = 0;
   std::int64_t total = 0;

@@ -19,21 +19,11 @@ constexpr std::int64_t kRecordSpace = 79;
 // Field widths when no separator is owed; a separator adds one column.
 constexpr std::int32_t kIntegerWidth = 11;
 constexpr std::int32_t kLogicalWidth = 1;
-constexpr std::int32_t kReal4Width = 15;
-constexpr std::int32_t kReal8Width = 24;
+constexpr EditParams kReal4 = kListDirectedReal4;
+constexpr EditParams kReal8 = kListDirectedReal8;
+constexpr std::int32_t kReal4Width = kReal4.w;
+constexpr std::int32_t kReal8Width = kReal8.w;
 
-// The list-directed real form of a real of one size.
-constexpr EditParams listParams(std::int32_t w, std::int32_t d, std::int32_t e) {
-  EditParams p;
-  p.form = RealForm::ListDirected;
-  p.w = w;
-  p.d = d;
-  p.e = e;
-  return p;
-}
-
-constexpr EditParams kReal4 = listParams(kReal4Width, 6, 2);
-constexpr EditParams kReal8 = listParams(kReal8Width, 15, 3);
 
 float asReal4(std::uint64_t bits) {
   return std::bit_cast<float>(static_cast<std::uint32_t>(bits));

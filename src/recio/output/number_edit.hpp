@@ -137,6 +137,19 @@ struct EditParams {
   char exponentLetter = 'E';
 };
 
+// The list-directed form of a real of one size.
+constexpr EditParams listDirectedParams(std::int32_t w, std::int32_t d, std::int32_t e) {
+  EditParams p;
+  p.form = RealForm::ListDirected;
+  p.w = w;
+  p.d = d;
+  p.e = e;
+  return p;
+}
+
+inline constexpr EditParams kListDirectedReal4 = listDirectedParams(15, 6, 2);
+inline constexpr EditParams kListDirectedReal8 = listDirectedParams(24, 15, 3);
+
 // Integer editing: at least `minDigits` digits (zeros in front), "-" for a
 // negative value, "+" for others in sign-plus mode unless the value and
 // `minDigits` are both 0. No blanks.

@@ -17,12 +17,13 @@
 namespace tgram::recio {
 
 // True when `params` is a form the fast way edits: Fw.d with w = 7, d = 4,
-// or the list-directed form with w = 15, d = 6, e = 2; no scale factor and
-// no plus sign.
+// or the list-directed form of a 4-byte real; no scale factor and no plus
+// sign.
 inline bool hasReal4FastForm(const EditParams& p) {
   if (p.scale != 0 || p.signPlus) return false;
   if (p.form == RealForm::Fixed) return p.w == 7 && p.d == 4;
-  return p.form == RealForm::ListDirected && p.w == 15 && p.d == 6 && p.e == 2;
+  const EditParams& list = kListDirectedReal4;
+  return p.form == RealForm::ListDirected && p.w == list.w && p.d == list.d && p.e == list.e;
 }
 
 // Edits `value` under `params` (a form for which hasReal4FastForm holds)

@@ -210,13 +210,8 @@ std::string programFixed74(float value) {
 }
 
 std::string programListDirected(float value) {
-  EditParams p;
-  p.form = RealForm::ListDirected;
-  p.w = 15;
-  p.d = 6;
-  p.e = 2;
   FieldText text;
-  editReal(value, p, text);
+  editReal(value, kListDirectedReal4, text);
   return std::string(text.view());
 }
 

@@ -20,12 +20,7 @@ inline EditParams fixed74() {
   return p;
 }
 inline EditParams listDirected4() {
-  EditParams p;
-  p.form = RealForm::ListDirected;
-  p.w = 15;
-  p.d = 6;
-  p.e = 2;
-  return p;
+  return kListDirectedReal4;
 }
 
 enum class Outcome { Declined, Same, Different };
