@@ -48,6 +48,8 @@ void ListReader::readInteger4(std::int32_t& place) {
 }
 
 void ListReader::readReal4(float& place) {
+  startIfNeeded();
+  if (repeatLeft_ == 0 && lastSeparator_ != '/' && readPlainReal4(place)) return;
   if (!nextValue() || valueLength_ == 0) return markNull();
   if (!requireNumber()) failValue(input::kNotANumber);
   if (valueLength_ > kValueTextMax) failValue(input::kInvalidReal);
@@ -55,6 +57,63 @@ void ListReader::readReal4(float& place) {
       std::string_view(valueText_, static_cast<std::size_t>(valueLength_)));
   if (result.error != 0) failValue(result.error);
   place = result.value;
+}
+
+// The usual value, read in one pass over the buffer: blanks or tabs, then
+// an optional sign and digits with at most one point, ended by a blank or a
+// tab, the whole value in the buffer and exactly convertible. It leaves the
+// reader as scan() and the conversion would. Anything else (a record end, a
+// comma, an exponent, a value across the buffer's end...) is left to them:
+// false, with nothing taken.
+bool ListReader::readPlainReal4(float& place) {
+  const std::string_view bytes = input_.buffered();
+  const char* const begin = bytes.data();
+  const char* const end = begin + bytes.size();
+  const char* p = begin;
+  while (p < end && (*p == ' ' || *p == '\t')) ++p;
+  const char* const start = p;
+  bool negative = false;
+  if (p < end && (*p == '-' || *p == '+')) {
+    negative = *p == '-';
+    ++p;
+  }
+  // Digits beyond the 19th wrap the value around; such texts are refused
+  // before the value is used.
+  std::uint64_t digits = 0;
+  const char* const mantissa = p;
+  for (; p < end; ++p) {
+    const auto digit = static_cast<unsigned>(*p - '0');
+    if (digit > 9) break;
+    digits = digits * 10 + digit;
+  }
+  std::ptrdiff_t written = p - mantissa;
+  int exponent = 0;
+  if (p < end && *p == '.') {
+    const char* const fraction = ++p;
+    for (; p < end; ++p) {
+      const auto digit = static_cast<unsigned>(*p - '0');
+      if (digit > 9) break;
+      digits = digits * 10 + digit;
+    }
+    exponent = -static_cast<int>(p - fraction);
+    written += p - fraction;
+  }
+  if (written == 0 || written > 19 || p == end || (*p != ' ' && *p != '\t')) return false;
+  RealConversion result;
+  if (!exactDecimalToReal4(negative, digits, exponent, result) || result.error != 0) return false;
+
+  // At most 21 characters: the value's text is kept whole, as scan() keeps it.
+  valueForm_ = Form::Plain;
+  countGiven_ = false;
+  endedAtRecordEnd_ = false;
+  valueLength_ = static_cast<std::int32_t>(p - start);
+  std::memcpy(valueText_, start, static_cast<std::size_t>(valueLength_));
+  valueStart_ = input_.offsetOfNext() + (start - begin);
+  lastSeparator_ = ' ';
+  ++progress_.valuesGiven;
+  input_.skip(static_cast<std::int32_t>(p + 1 - begin));  // the blank or tab too
+  place = result.value;
+  return true;
 }
 
 InputPlace ListReader::placeOfLastValue() const {

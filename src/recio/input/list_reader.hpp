@@ -47,6 +47,7 @@ class ListReader {
   enum class Form : std::uint8_t { Plain, Parenthesized, Quoted };
 
   void startIfNeeded();
+  bool readPlainReal4(float& place);
   bool nextValue();
   void scan();
   bool separatorEndsValue(bool recordEnd);

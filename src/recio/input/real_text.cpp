@@ -183,6 +183,13 @@ bool quickConvertReal4(std::string_view text, RealConversion& result) {
     }
     exponent += negativeExponent ? -power : power;
   }
+  return exactDecimalToReal4(negative, digits, exponent, result);
+}
+
+}  // namespace
+
+bool exactDecimalToReal4(bool negative, std::uint64_t digits, int exponent,
+                         RealConversion& result) {
   if (digits > kExactIntegerLimit || exponent < -22 || exponent > 22) return false;
   double value = static_cast<double>(digits);
   value = exponent >= 0 ? value * kExactPowersOfTen[exponent]
@@ -190,8 +197,6 @@ bool quickConvertReal4(std::string_view text, RealConversion& result) {
   result = doubleToReal4(negative ? -value : value);
   return true;
 }
-
-}  // namespace
 
 int scanRealText(std::string_view text, DecimalNumber& number) {
   number = DecimalNumber{};

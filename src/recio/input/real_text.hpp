@@ -47,6 +47,13 @@ struct RealConversion {
 // single plus one unit in the last place of a double raises 6104.
 RealConversion doubleToReal4(double value);
 
+// The value (negative ? -1 : 1) x digits x 10^exponent when `digits` and
+// the power of ten are both exact doubles (digits <= 2^53, |exponent| <=
+// 22): one correctly rounded product or quotient, rounded to the nearest
+// single as above. False, leaving `result` alone, for any other.
+bool exactDecimalToReal4(bool negative, std::uint64_t digits, int exponent,
+                         RealConversion& result);
+
 // The three stages together: 6103, 6102 or 6104 on failure.
 RealConversion convertReal4(std::string_view text);
 
