@@ -158,17 +158,22 @@ class FormatControl {
   const WriteItem* writeReal4Run(const WriteItem* item, const WriteItem* end) {
     if (!canRepeatReal4Step()) return item;
     Group& top = groups_[depth_ - 1];
-    const std::int32_t width = current_.w;
-    for (; item != end && item->kind == ItemKind::Real4 && top.count > 1; ++item) {
-      goRound(top);
-      ++progress_;  // all that taking the same descriptor again does
-      editReal4(item->real4());
-      place(field_, width);
+    if (!fieldsGoStraightIn()) {
+      for (; item != end && item->kind == ItemKind::Real4 && top.count > 1; ++item) {
+        writeReal4Again(*item, top);
+      }
+      return item;
     }
-    return item;
+    for (;;) {
+      item = writeReal4Fields(item, end, top);
+      if (item == end || item->kind != ItemKind::Real4 || top.count <= 1) return item;
+      // A field writeReal4Fields leaves (an unusual one, or one beyond the
+      // window's end) goes the ordinary way.
+      writeReal4Again(*item++, top);
+    }
   }
 
-  // With no item left: runs what stands before the next stop and ends the
+  // With no item left: runs what stands before the next stop and ends the  // With no item left: runs what stands before the next stop and ends the
   // last record.
   void finish() {
     advance(false);
@@ -416,6 +421,71 @@ class FormatControl {
     const FormatItem& descriptor = items_[step_.descriptor];
     return taken_ == &descriptor && resolve(descriptor.repeat, 0) <= 1 &&
            progress_ != groups_[depth_ - 1].before.progress;
+  }
+
+  // One repetition of writeReal4Run: the group `top` goes round and the
+  // current descriptor edits `item`.
+  void writeReal4Again(const WriteItem& item, Group& top) {
+    goRound(top);
+    ++progress_;  // all that taking the same descriptor again does
+    editReal4(item.real4());
+    place(field_, current_.w);
+  }
+
+  // Whether the fields of the way last noted can go straight into the
+  // sink's write window: the sink has one, and the blanks in front of a
+  // field (the way's, and those that right-justify it) fit its
+  // kFieldStorage.
+  bool fieldsGoStraightIn() const {
+    const std::int32_t width = current_.w;
+    return sink_.hasWindow() && width > 0 &&
+           step_.blanksBefore + step_.blanksAfter + width <=
+               static_cast<std::int64_t>(RecordSink::kFieldStorage);
+  }
+
+  // The repetitions of writeReal4Run while their fields go into the sink's
+  // write window (fieldsGoStraightIn holds), with the work of each
+  // repetition settled once for the whole run: the field goes straight in
+  // after the way's blanks, and the group's count, the progress, the
+  // column and the state noted at the start of a repetition are brought up
+  // to date at the end. Stops before a field that is not of the usual width
+  // and before the window's end, as well as where writeReal4Run stops;
+  // returns the first item not written.
+  const WriteItem* writeReal4Fields(const WriteItem* item, const WriteItem* end, Group& top) {
+    // The owed blanks are none after a field put the usual way.
+    if (sink_.pendingBlanks != 0) return item;
+    const std::int32_t width = current_.w;
+    // The columns of one repetition.
+    const std::int64_t span = step_.blanksBefore + step_.blanksAfter + width;
+    const RecordSink::FieldRun run = sink_.beginFieldRun();
+    // Each usual field moves by `span`; a field goes in while the place
+    // before it is below the window's limit (which a field put some other
+    // way may have passed by far).
+    const std::int64_t fit = run.at < run.limit ? (run.limit - run.at + span - 1) / span : 0;
+    // Repetitions the group has left beyond the current one (the count of
+    // a group whose "^" was 0 or less is below 1).
+    const std::int64_t rounds = std::max<std::int64_t>(top.count - 1, 0);
+    const WriteItem* const first = item;
+    const WriteItem* const last = item + std::min({end - item, rounds, fit});
+    char* at = run.at;
+    for (; item != last && item->kind == ItemKind::Real4; ++item) {
+      editReal4(item->real4());
+      const std::int32_t length = field_.length();
+      if (field_.overflow() || length > width) break;
+      std::memcpy(at, RecordSink::kBlankStorage, RecordSink::kFieldStorage);
+      std::memcpy(at + span - length, field_.data(), RecordSink::kFieldStorage);
+      at += span;
+    }
+    const std::int64_t written = item - first;
+    if (written == 0) return item;
+    sink_.endFieldRun(at);
+    top.count -= written;
+    progress_ += static_cast<std::uint64_t>(written);
+    column_ += written * span;
+    // As goRound notes it in the last repetition: after the blanks owed
+    // before the group goes round, before its field is taken.
+    top.before = State{column_ - span, step_.blanksBefore, progress_ - 1, scale_, signPlus_};
+    return item;
   }
 
   bool stop() {

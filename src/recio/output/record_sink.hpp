@@ -40,9 +40,8 @@ class RecordSink {
     pendingBlanks = 0;
     if (windowPosition_ != nullptr && static_cast<std::uint64_t>(blanks) <= kFieldStorage &&
         text.size() <= kFieldStorage && *windowPosition_ < windowLimit_) {
-      static constexpr char kBlanks[kFieldStorage + 1] = "                ";
       char* at = windowBuffer_ + *windowPosition_;
-      std::memcpy(at, kBlanks, kFieldStorage);  // blanks beyond `blanks` are overwritten or unused
+      std::memcpy(at, kBlankStorage, kFieldStorage);  // blanks beyond `blanks` are overwritten or unused
       at += blanks;
       std::memcpy(at, text.data(), 8);
       std::memcpy(at + 8, text.data() + 8, 8);
@@ -52,6 +51,31 @@ class RecordSink {
     }
     putRun(blanks, text.data(), text.size(), true);
   }
+
+  // Whether the sink has opened a write window.
+  bool hasWindow() const { return windowPosition_ != nullptr; }
+
+  // The write window as a place to put many fields in a row without a call
+  // or a look at the sink per field: a field goes at `at` while `at` is
+  // below `limit`, as putField would put it (at most kFieldStorage blanks,
+  // then kFieldStorage bytes copied from the field's storage, `at` moving
+  // past the blanks and the text). Without a window both are null. The
+  // owed blanks must be none before the first field; endFieldRun gives the
+  // sink the place after the last one.
+  struct FieldRun {
+    char* at;
+    const char* limit;
+  };
+  FieldRun beginFieldRun() const {
+    if (windowPosition_ == nullptr) return {nullptr, nullptr};
+    return {windowBuffer_ + *windowPosition_, windowBuffer_ + windowLimit_};
+  }
+  void endFieldRun(const char* at) {
+    *windowPosition_ = static_cast<std::int32_t>(at - windowBuffer_);
+    *windowDirty_ = true;
+  }
+  // kFieldStorage blanks, for filling the front of a field's place.
+  static constexpr char kBlankStorage[kFieldStorage + 1] = "                ";
 
   // Ends the current record; the next characters begin a new one. On a file
   // the blanks still owed are written before the record end; on the console
