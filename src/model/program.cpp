@@ -90,13 +90,15 @@ void TransiogramProgram::writeModels(recio::RecordIo& io) {
   io.endWrite();
   writeMessage(io, "Write linear-interpolated transiogram models");
 
+  // Both formats repeat their group once per column pair: the count given
+  // with a statement's first item stays for all its items.
+  const std::int32_t columns = pairCount;
   io.beginWrite(kModelUnit, kHeaderFormat);
+  io.setRuntimeCounts({columns});
   const std::int32_t categories = categoryCount;
   for (std::int32_t u = 1; u <= categories; ++u) {
     for (std::int32_t v = 1; v <= categories; ++v) {
-      io.setRuntimeCounts({pairCount});
       io.writeInteger4(u);
-      io.setRuntimeCounts({pairCount});
       io.writeInteger4(v);
     }
   }
@@ -107,14 +109,11 @@ void TransiogramProgram::writeModels(recio::RecordIo& io) {
   for (std::int32_t h = 0; h <= top; ++h) {
     const float* values = rows.row(h);
     io.beginWrite(kModelUnit, kRecordFormat);
-    io.setRuntimeCounts({pairCount});
+    io.setRuntimeCounts({columns});
     io.writeInteger4(h);
-    for (std::int32_t f = 0; f < pairCount; ++f) {
-      io.setRuntimeCounts({pairCount});
-      io.writeReal4(values[f]);
-    }
+    for (std::int32_t f = 0; f < columns; ++f) io.writeReal4(values[f]);
     io.endWrite();
-    echoRecord(io, h, values, 1, pairCount);
+    echoRecord(io, h, values, 1, columns);
   }
   io.closeUnit(kModelUnit);
 }
