@@ -2,6 +2,7 @@
 // engines.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -12,9 +13,12 @@ namespace tgram::testing {
 
 class StringSink : public recio::RecordSink {
  public:
-  // As on a file: blanks still owed when a record ends are written.
-  explicit StringSink(bool writeOwedBlanksAtEnd = true)
-      : writeOwedBlanksAtEnd_(writeOwedBlanksAtEnd) {}
+  // As on a file: blanks still owed when a record ends are written. With a
+  // `windowBuffer` of more than 2 * kFieldStorage bytes, the sink also opens
+  // the write window on a buffer of that size, as a unit's sink does on the
+  // unit's buffer: fields may go there without a call, and what they left
+  // there joins the record before anything else is put into it.
+  explicit StringSink(bool writeOwedBlanksAtEnd = true, std::int32_t windowBuffer = 0);
 
   void endRecord() override;
   [[noreturn]] void fail(int number) override;
@@ -22,16 +26,25 @@ class StringSink : public recio::RecordSink {
   // Records ended so far.
   const std::vector<std::string>& records() const { return records_; }
   // The record being built.
-  const std::string& current() const { return current_; }
+  const std::string& current() const {
+    takeWindow();
+    return current_;
+  }
 
  protected:
   void putBlanks(std::int64_t count) override;
   void putText(const char* text, std::size_t length) override;
 
  private:
+  // Moves what fields left in the window's buffer into the record.
+  void takeWindow() const;
+
   bool writeOwedBlanksAtEnd_;
   std::vector<std::string> records_;
-  std::string current_;
+  mutable std::string current_;
+  mutable std::vector<char> buffer_;
+  mutable std::int32_t position_ = 0;
+  bool dirty_ = false;
 };
 
 }  // namespace tgram::testing

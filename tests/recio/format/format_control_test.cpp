@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <limits>
 #include <random>
@@ -37,11 +38,13 @@ std::ostream& operator<<(std::ostream& os, const Outcome& o) {
   return os << "condition " << o.condition << "}";
 }
 
+// `window`: the size of the buffer the sink opens its write window on (0:
+// none).
 Outcome run(std::string_view format, const Items& items,
-            std::initializer_list<std::int32_t> counts = {}) {
+            std::initializer_list<std::int32_t> counts = {}, std::int32_t window = 0) {
   RuntimeCounts runtimeCounts;
   runtimeCounts.set(counts);
-  testing::StringSink sink;
+  testing::StringSink sink(true, window);
   Outcome outcome;
   try {
     const CompiledFormat compiled =
@@ -322,6 +325,68 @@ TEST(FormattedWrite, RunsOfRealsMatchTheirRepetitions) {
   }
 }
 
+// Reals that go straight into the sink's write window, many to a run, give
+// what the general way gives: the same format through a sink without a
+// window, and the group written out (inside a group of one repetition, so
+// that reversion comes back to it), which format control runs item by item.
+// The formats vary what decides whether and how far a run goes: the blanks
+// between fields (up to the window's limit of 16 columns for a field and
+// its blanks, and beyond), other descriptors, literals, record ends, ":",
+// sign and scale modes, nested groups and the group's count from a "^"
+// (0 and -1 among them); the items vary in kind and in value (fields of the
+// usual width, asterisks, values the quick editing leaves to the general
+// one); the buffers put the window's end anywhere in a run.
+TEST(FormattedWrite, StraightRunsMatchTheGeneralWay) {
+  RandomGroups groups({"F7.4", "F7.4", "F7.4", "F7.4", "X", "X", "2X", "9X", "10X", "TR3", "T40",
+                       "TL2", "F6.1", "I3", "'a'", "/", ":", "SP", "S", "1P", "0P"},
+                      23, 4, 4);
+  const float reals[] = {0.5f, 1.0f, 0.0f, -0.25f, 0.123456f, 999.99994f, 1.0e5f, -100.0f,
+                         std::numeric_limits<float>::infinity(),
+                         std::numeric_limits<float>::quiet_NaN(), 3.0517578e-05f};
+  // Bodies whose group goes round from its descriptor back to it with only
+  // blanks on the way, as the model file's, besides the random ones.
+  const GroupedText usual[] = {
+      {"F7.4,X", "F7.4,X"},           {"F7.4", "F7.4"},
+      {"X,F7.4", "X,F7.4"},           {"F7.4,9X", "F7.4,9X"},
+      {"F7.4,10X", "F7.4,10X"},       {"TR2,F7.4,2X", "TR2,F7.4,2X"},
+      {"F7.4,X,1(X)", "F7.4,X,X"},    {"X,3(F7.4,X)", "X,F7.4,X,F7.4,X,F7.4,X"},
+  };
+  std::mt19937 random(5);
+  for (int n = 0; n < 600; ++n) {
+    const GroupedText body = n % 2 == 0 ? usual[n / 2 % std::size(usual)] : groups.body();
+    const int count = groups.count(12) - 2;  // -1 .. 10
+    const bool lagFirst = groups.coin();  // as in a model record
+    const std::string head = lagFirst ? "(X,I3,X," : "(";
+    const char* const tails[] = {")", ",'|',:,'e')", ",T30,'|',TL50,'e')"};
+    const std::string tail = tails[random() % std::size(tails)];
+    const std::string grouped = head + "^(" + body.grouped + ")" + tail;
+    const std::string written =
+        head + "1(" + repeated(body.expanded, std::max(count, 1)) + ")" + tail;
+    Items items;
+    if (lagFirst) items.i(n);
+    const int itemCount = static_cast<int>(random() % 60);
+    for (int k = 0; k < itemCount; ++k) {
+      const unsigned pick = random() % 40;
+      if (pick == 0) {
+        items.i(k);
+      } else if (pick == 1) {
+        items.r8(0.75);
+      } else if (pick == 2) {
+        items.z(0.5f, -0.5f);
+      } else {
+        items.r(pick < 30 ? reals[pick % 4] / static_cast<float>(k + 1)
+                          : reals[pick % std::size(reals)]);
+      }
+    }
+    const Outcome general = run(written, items);
+    EXPECT_EQ(run(grouped, items, {count}), general) << grouped << " / " << written;
+    for (const std::int32_t window : {33, 40, 57, 1024}) {
+      EXPECT_EQ(run(grouped, items, {count}, window), general)
+          << grouped << " / " << written << ", buffer of " << window;
+    }
+  }
+}
+
 TEST(FormattedWrite, OtherDescriptors) {
   check({
       {"E", "(E12.4)", Items().r(0.5f), {}, {{"   .5000E+00"}}},
@@ -402,8 +467,10 @@ TEST(FormattedWrite, ArbitraryFormatsEndCleanly) {
     const int length = static_cast<int>(random() % 24);
     for (int k = 0; k < length; ++k) format += alphabet[random() % alphabet.size()];
     if (random() % 2 == 0) format += ")";
-    const Outcome o = run(format, items, {static_cast<std::int32_t>(random() % 5) - 1});
+    const std::int32_t count = static_cast<std::int32_t>(random() % 5) - 1;
+    const Outcome o = run(format, items, {count});
     EXPECT_FALSE(o.records.empty()) << format;
+    EXPECT_EQ(run(format, items, {count}, 40), o) << format;
   }
 }
 
