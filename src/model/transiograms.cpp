@@ -1,5 +1,6 @@
 #include "model/transiograms.hpp"
 
+#include <cmath>
 #include <string>
 
 #include "runtime/condition.hpp"
@@ -110,6 +111,17 @@ void Transiograms::interpolate() {
       lagSpan = last - first;
       const double left = expTgram(f, t);
       const double right = expTgram(f, t + 1);
+      if (lagSpan > 0 && std::isfinite(left) && std::isfinite(right)) {
+        // Each value lies between two finite 4-byte reals: no operation
+        // below can fault, so the checks are left out.
+        const double span = lagSpan;
+        for (std::int32_t i = first; i <= last; ++i) {
+          const double a = static_cast<double>(last - i) * left;
+          const double b = right * static_cast<double>(i - first);
+          model[i] = static_cast<float>((a + b) / span);
+        }
+        continue;
+      }
       for (std::int32_t i = first; i <= last; ++i) {
         const double a = static_cast<double>(last - i) * left;
         const double b = right * static_cast<double>(i - first);

@@ -677,8 +677,8 @@ class FormatControl {
   }
 
   // The value's bytes as they lie in storage, least significant first.
-  static std::size_t storageBytes(const Value& value, unsigned char* out) {
-    const std::size_t size = valueSize(value.kind);
+  static std::size_t storageBytes(const Value& value, unsigned char (&out)[8]) {
+    const std::size_t size = std::min(valueSize(value.kind), sizeof out);
     for (std::size_t i = 0; i < size; ++i) {
       out[i] = static_cast<unsigned char>(value.bits >> (8 * i));
     }

@@ -18,13 +18,6 @@ constexpr std::int32_t kExponentCap = 99999;
 constexpr std::int32_t kAboveDoubleRange = 310;
 constexpr std::int32_t kBelowDoubleRange = -400;
 
-constexpr double kExactPowersOfTen[] = {
-    1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-constexpr std::uint64_t kExactIntegerLimit = std::uint64_t{1} << 53;
-
-// Largest single value plus one unit in the last place of a double.
-constexpr double kSingleBound = 0x1.fffffe0000001p+127;
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -188,15 +181,6 @@ bool quickConvertReal4(std::string_view text, RealConversion& result) {
 
 }  // namespace
 
-bool exactDecimalToReal4(bool negative, std::uint64_t digits, int exponent,
-                         RealConversion& result) {
-  if (digits > kExactIntegerLimit || exponent < -22 || exponent > 22) return false;
-  double value = static_cast<double>(digits);
-  value = exponent >= 0 ? value * kExactPowersOfTen[exponent]
-                        : value / kExactPowersOfTen[-exponent];
-  result = doubleToReal4(negative ? -value : value);
-  return true;
-}
 
 int scanRealText(std::string_view text, DecimalNumber& number) {
   number = DecimalNumber{};
@@ -258,10 +242,6 @@ DoubleConversion decimalToDouble(const DecimalNumber& number) {
   return result;
 }
 
-RealConversion doubleToReal4(double value) {
-  if (std::fabs(value) > kSingleBound) return {0.0f, input::kRealOutOfRange};
-  return {static_cast<float>(value), 0};
-}
 
 RealConversion convertReal4(std::string_view text) {
   if (RealConversion quick; quickConvertReal4(text, quick)) return quick;

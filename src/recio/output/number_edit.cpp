@@ -24,6 +24,10 @@ void FieldText::appendRepeated(char c, std::int64_t count) {
   if (count <= 0) return;
   const std::int64_t room = kCapacity - length_;
   const std::int64_t n = std::min(count, room);
+  if (n <= 0) {
+    overflow_ = true;
+    return;
+  }
   std::memset(data_ + length_, c, static_cast<std::size_t>(n));
   length_ += static_cast<std::int32_t>(n);
   if (n < count) overflow_ = true;

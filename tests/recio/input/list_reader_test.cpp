@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "input_file.hpp"
+#include "recio/input/real_text.hpp"
 #include "runtime/condition.hpp"
 
 namespace tgram::recio {
@@ -460,6 +461,74 @@ TEST(LocatedReport, MessagesStayOnePrintableLine) {
     }
   }
   EXPECT_GT(raised, 1000);
+}
+
+// Records of reals as people write them, mixed with forms that the reader
+// takes the long way (exponents, long mantissas, repeat counts, commas,
+// values split by the buffer's end), read value by value: each value and
+// the place it is reported at must be what the text says, worked out here
+// by splitting the text and converting each value by the general stages.
+TEST(ListReader, ReadsMixedRealsAsTheTextSays) {
+  const std::uint32_t seed = 20261210;
+  std::mt19937 random(seed);
+  const auto pick = [&](std::size_t n) { return static_cast<std::size_t>(random() % n); };
+  const char* const separators[] = {" ", "  ", "\t", " \t ", ",", " , ", ", "};
+  const char* const shapes[] = {"d.dddddd", "d.dddd", ".ddd", "dd", "-d.ddd", "+d.", "d.dddddddddddd",
+                                "ddddddddddddddddddddd", "d.ddde-d", "dD+d", "d.ddddddd-d", "0.ddddddddddddddddddddddd"};
+  for (int round = 0; round < 60; ++round) {
+    struct Expected {
+      std::string text;
+      std::int64_t line;
+      std::int64_t column;  // 0 for a repeated value, whose place is not checked
+    };
+    std::vector<std::vector<Expected>> records;
+    std::string input(pick(1100), ' ');  // moves the values across the buffer's ends
+    std::int64_t line = 1;
+    std::size_t lineStart = 0;
+    const std::size_t recordCount = 3 + pick(5);
+    for (std::size_t r = 0; r < recordCount; ++r) {
+      std::vector<Expected> values;
+      const std::size_t count = 1 + pick(60);
+      for (std::size_t v = 0; v < count; ++v) {
+        if (v > 0) input += separators[pick(std::size(separators))];
+        std::string text;
+        for (const char* s = shapes[pick(std::size(shapes))]; *s != '\0'; ++s) {
+          text += *s == 'd' ? static_cast<char>('0' + pick(10)) : *s;
+        }
+        if (pick(25) == 0) {  // a repeated value
+          const std::size_t times = 1 + pick(3);
+          input += std::to_string(times) + "*" + text;
+          for (std::size_t t = 0; t < times; ++t) values.push_back({text, line, 0});
+          continue;
+        }
+        values.push_back({text, line, static_cast<std::int64_t>(input.size() - lineStart) + 1});
+        input += text;
+      }
+      input += pick(2) == 0 ? "\r\n" : " \n";
+      ++line;
+      lineStart = input.size();
+      records.push_back(values);
+    }
+    InputFile file(input);
+    for (const std::vector<Expected>& values : records) {
+      ListReader reader(file.unit());
+      for (const Expected& want : values) {
+        float got = 0.0f;
+        reader.readReal4(got);
+        DecimalNumber number;
+        ASSERT_EQ(scanRealText(want.text, number), 0) << want.text;
+        const DoubleConversion wide = decimalToDouble(number);
+        const RealConversion expected = doubleToReal4(wide.value);
+        ASSERT_EQ(std::bit_cast<std::uint32_t>(got), std::bit_cast<std::uint32_t>(expected.value))
+            << want.text << " (seed " << seed << ", round " << round << ")";
+        if (want.column == 0) continue;
+        const InputPlace place = reader.placeOfLastValue();
+        ASSERT_EQ(std::make_pair(place.line, place.column), std::make_pair(want.line, want.column))
+            << want.text << " (seed " << seed << ", round " << round << ")";
+      }
+      reader.finish();
+    }
+  }
 }
 
 }  // namespace

@@ -76,7 +76,7 @@ Digits digitGeneration(float value) {
   Digits d;
   const Expansion x = exactExpansion(m, q);
   if (x.digits.empty()) {
-    d.text = "0";
+    d.text.assign(1, '0');  // assign, not = "0": g++ 12 at -O3 warns falsely on that
     return d;
   }
   d.negative = (bits >> 31) != 0;
@@ -88,7 +88,7 @@ Digits digitGeneration(float value) {
     int i = 16;
     for (; i >= 0 && kept[static_cast<std::size_t>(i)] == '9'; --i) kept[static_cast<std::size_t>(i)] = '0';
     if (i < 0) {
-      kept = "1";
+      kept.assign(1, '1');
       ++d.exponent;
     } else {
       ++kept[static_cast<std::size_t>(i)];
@@ -109,7 +109,7 @@ bool roundTo(Digits& d, int k) {
     return false;
   }
   if (k == 0) {
-    d.text = "1";
+    d.text.assign(1, '1');
     return true;
   }
   int i = k - 1;
@@ -118,7 +118,8 @@ bool roundTo(Digits& d, int k) {
     ++d.text[static_cast<std::size_t>(i)];
     return false;
   }
-  d.text = "1" + std::string(static_cast<std::size_t>(k), '0');
+  d.text.assign(static_cast<std::size_t>(k) + 1, '0');
+  d.text[0] = '1';
   ++d.exponent;
   return true;
 }
