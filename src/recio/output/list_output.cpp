@@ -50,7 +50,7 @@ class ListWriter {
   // Edits a number or logical into `field_`; returns its field width.
   std::int32_t editValue(const WriteItem& item) {
     if (item.kind == ItemKind::Real4) {  // the usual item first
-      if (!editReal4Fast(item.real4(), kReal4, field_)) editReal(item.real4(), kReal4, field_);
+      if (!editListDirectedReal4Fast(item.real4(), field_)) editReal(item.real4(), kReal4, field_);
       return kReal4Width;
     }
     if (isIntegerKind(item.kind)) {

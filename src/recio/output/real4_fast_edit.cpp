@@ -43,8 +43,8 @@ Scaled scaleByPowerOf10(std::uint32_t m, std::int32_t q, std::int32_t p) {
   const std::uint64_t high = (highHalf >> 32) + (low < lowHalf ? 1 : 0);
 #endif
   const std::int32_t s = -(q + p);  // bits after the binary point
+  if (s > 0 && s < 64) return {(low >> s) | (high << (64 - s)), low << (64 - s)};
   if (s == 0) return {low, 0};
-  if (s < 64) return {(low >> s) | (high << (64 - s)), low << (64 - s)};
   if (s == 64) return {high, low};
   if (s < 128) return {high >> (s - 64), (high << (128 - s)) | (low >> (s - 64))};
   if (s < 192) return {0, high >> (s - 128)};
@@ -105,9 +105,6 @@ std::uint32_t div100(std::uint32_t x) {  // x < 10^4
 std::uint32_t div10000(std::uint32_t x) {  // any x
   return static_cast<std::uint32_t>((std::uint64_t{x} * 3518437209u) >> 45);
 }
-std::uint32_t div1000000(std::uint32_t x) {  // x <= 10^7
-  return static_cast<std::uint32_t>((std::uint64_t{x} * 1125899907u) >> 50);
-}
 
 // The two digits of `value` (< 100) as two bytes, the first one lowest.
 std::uint64_t pair(std::uint32_t value) {
@@ -120,6 +117,35 @@ std::uint64_t fourDigits(std::uint32_t value) {
   const std::uint32_t high = div100(value);
   return pair(high) | (pair(value - 100 * high) << 16);
 }
+
+// The eight digits of `value` (< 10^8) as eight bytes, the first one
+// lowest, worked out side by side in one register: two halves of four
+// digits, then four pairs, then eight digits.
+std::uint64_t eightDigits(std::uint32_t value) {
+  const std::uint32_t high = div10000(value);
+  const std::uint64_t halves = high | (std::uint64_t{value - 10000 * high} << 32);
+  // Each half (< 10^4) divided by 100: x * 10486 >> 20 is exact there.
+  const std::uint64_t hundreds = ((halves * 10486) >> 20) & 0x0000007f0000007fu;
+  const std::uint64_t pairs = hundreds | ((halves - 100 * hundreds) << 16);
+  // Each pair (< 100) divided by 10: x * 103 >> 10 is exact there.
+  const std::uint64_t tens = ((pairs * 103) >> 10) & 0x000f000f000f000fu;
+  return tens | ((pairs - 10 * tens) << 8) | kZeros;
+}
+
+// "E", the sign and two digits of a decimal exponent x (-32 <= x < 32) as
+// four bytes.
+constexpr std::int32_t kExponentBias = 32;
+constexpr auto kExponentTexts = [] {
+  std::array<std::uint32_t, 2 * kExponentBias> texts{};
+  for (std::int32_t x = -kExponentBias; x < kExponentBias; ++x) {
+    const std::int32_t magnitude = x < 0 ? -x : x;
+    texts[static_cast<std::size_t>(x + kExponentBias)] =
+        'E' | (static_cast<std::uint32_t>(x < 0 ? '-' : '+') << 8) |
+        (static_cast<std::uint32_t>('0' + magnitude / 10) << 16) |
+        (static_cast<std::uint32_t>('0' + magnitude % 10) << 24);
+  }
+  return texts;
+}();
 
 constexpr std::uint32_t kExponentField = 0xff;
 constexpr std::uint32_t kImplicitBit = 0x800000;
@@ -222,11 +248,7 @@ bool editListDirected(std::uint32_t bits, FieldText& out) {
   }
 
   // The 7 digits and a "0" as eight bytes.
-  const std::uint32_t first = div1000000(units);
-  const std::uint32_t rest = units - 1000000 * first;
-  const std::uint32_t middle = div10000(rest);
-  const std::uint64_t digits = ('0' + first) | (pair(middle) << 8) |
-                               (fourDigits(rest - 10000 * middle) << 24) | (std::uint64_t{'0'} << 56);
+  const std::uint64_t digits = eightDigits(10 * units);
   const unsigned sign = (bits >> 31) != 0 ? 1 : 0;
   if (fixed) {
     // n digits, the point, the other digits and zeros: 6 places in all.
@@ -243,10 +265,9 @@ bool editListDirected(std::uint32_t bits, FieldText& out) {
   }
   // One digit, the point, six digits (eight characters), then "E", the
   // exponent's sign and two digits; a minus sign shifts them by one.
-  const std::int32_t x = n - 1;
+  const std::int32_t x = n - 1;  // -21..7 for the values that come this way
   std::uint64_t low = (digits & 0xff) | (kPoint << 8) | ((digits >> 8) << 16);
-  std::uint64_t high = 'E' | (static_cast<std::uint64_t>(x < 0 ? '-' : '+') << 8) |
-                       (pair(static_cast<std::uint32_t>(x < 0 ? -x : x)) << 16);
+  std::uint64_t high = kExponentTexts[static_cast<std::size_t>(x + kExponentBias)];
   if (sign != 0) {
     high = (high << 8) | (low >> 56);
     low = (low << 8) | kMinus;
@@ -260,6 +281,10 @@ bool editListDirected(std::uint32_t bits, FieldText& out) {
 bool editReal4Fast(float value, const EditParams& params, FieldText& out) {
   const std::uint32_t bits = std::bit_cast<std::uint32_t>(value);
   return params.form == RealForm::Fixed ? editFixed74(bits, out) : editListDirected(bits, out);
+}
+
+bool editListDirectedReal4Fast(float value, FieldText& out) {
+  return editListDirected(std::bit_cast<std::uint32_t>(value), out);
 }
 
 }  // namespace tgram::recio

@@ -32,4 +32,8 @@ inline bool hasReal4FastForm(const EditParams& p) {
 // holds exactly what the general way gives.
 bool editReal4Fast(float value, const EditParams& params, FieldText& out);
 
+// editReal4Fast under the list-directed form of a 4-byte real, for callers
+// that write only that form.
+bool editListDirectedReal4Fast(float value, FieldText& out);
+
 }  // namespace tgram::recio
