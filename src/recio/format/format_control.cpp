@@ -473,7 +473,11 @@ class FormatControl {
       const std::int32_t length = field_.length();
       if (field_.overflow() || length > width) break;
       std::memcpy(at, RecordSink::kBlankStorage, RecordSink::kFieldStorage);
-      std::memcpy(at + span - length, field_.data(), RecordSink::kFieldStorage);
+      // Two 8-byte moves, as the editing stores the text: one 16-byte load
+      // of two 8-byte stores just made would wait for them to be written.
+      char* const text = at + span - length;
+      std::memcpy(text, field_.data(), 8);
+      std::memcpy(text + 8, field_.data() + 8, 8);
       at += span;
     }
     const std::int64_t written = item - first;
