@@ -1,6 +1,7 @@
 #include "recio/output/list_output.hpp"
 
 #include <bit>
+#include <cstring>
 #include <cstdint>
 #include <string_view>
 
@@ -45,6 +46,48 @@ class ListWriter {
   }
 
   void finish() { sink_.endRecord(); }
+
+  // A run of 4-byte reals from `item` on, put straight into the sink's write
+  // window while it has room. Each such field takes its separator and
+  // kReal4Width columns: blanks, then the text right-justified, the blanks
+  // owed after a record end included. Returns the first item not written,
+  // which the usual way takes: one of another kind, one whose separator is
+  // not yet owed (the first of the statement) or that has blanks owed
+  // before it, a text too long, or any item once the window is full.
+  const WriteItem* writeReal4Run(const WriteItem* item, const WriteItem* const end) {
+    constexpr std::int64_t kSpan = kReal4Width + 1;
+    if (!separatorOwed_ || sink_.pendingBlanks != 0) return item;
+    RecordSink::FieldRun run = sink_.beginFieldRun();
+    char* at = run.at;
+    for (; item != end && item->kind == ItemKind::Real4 && at < run.limit; ++item) {
+      const float value = item->real4();
+      if (!editListDirectedReal4Fast(value, field_)) editReal(value, kReal4, field_);
+      const std::int32_t length = field_.length();
+      if (field_.overflow() || length > kReal4Width) break;
+      if (spaceLeft_ <= kSpan) {  // the field begins the next record
+        if (at != run.at) sink_.endFieldRun(at);
+        sink_.endRecord();
+        spaceLeft_ = kRecordSpace;
+        run = sink_.beginFieldRun();
+        at = run.at;
+        if (at >= run.limit) {  // no room left in the window: the usual way
+          sink_.pendingBlanks = kSpan - length;
+          sink_.putField(field_.view());
+          spaceLeft_ -= kSpan;
+          return item + 1;
+        }
+      }
+      std::memcpy(at, RecordSink::kBlankStorage, RecordSink::kFieldStorage);
+      // Two 8-byte moves, as the editing stores the text.
+      char* const text = at + kSpan - length;
+      std::memcpy(text, field_.data(), 8);
+      std::memcpy(text + 8, field_.data() + 8, 8);
+      at += kSpan;
+      spaceLeft_ -= kSpan;
+    }
+    if (at != run.at) sink_.endFieldRun(at);
+    return item;
+  }
 
  private:
   // Edits a number or logical into `field_`; returns its field width.
@@ -144,7 +187,19 @@ class ListWriter {
 
 void writeListDirected(const CapturedItems& items, RecordSink& sink) {
   ListWriter writer(sink);
-  for (const WriteItem& item : items.items()) writer.write(items, item);
+  const WriteItem* item = items.items().data();
+  const WriteItem* const end = item + items.items().size();
+  const bool window = sink.hasWindow();
+  while (item != end) {
+    if (window && item->kind == ItemKind::Real4) {
+      const WriteItem* const next = writer.writeReal4Run(item, end);
+      if (next != item) {
+        item = next;
+        continue;
+      }
+    }
+    writer.write(items, *item++);
+  }
   writer.finish();
 }
 

@@ -21,11 +21,13 @@
 #include <string_view>
 #include <vector>
 
+#include "recio/output/list_output.hpp"
 #include "recio/record_io.hpp"
 #include "recio/units/unit_output.hpp"
 #include "runtime/termination.hpp"
 #include "support/concat.hpp"
 #include "support/process.hpp"
+#include "support/string_sink.hpp"
 
 namespace tgram::recio {
 namespace {
@@ -177,6 +179,32 @@ TEST_F(UnitsTest, FieldsAreWholeAcrossTheBufferEnds) {
       EXPECT_EQ(console(), shown);
     }
   }
+}
+
+// List-directed records of reals reach a file whole wherever they end in
+// the unit's buffer, also when a record ends in the last field's place and
+// the next one finds the buffer full: the bytes of the same records kept as
+// strings, each with CR LF.
+TEST_F(UnitsTest, ListDirectedRecordsAreWholeAcrossTheBufferEnds) {
+  ASSERT_EQ(units().openUnit(60, named("list.txt")), 0);
+  UnitRecord& unit = *units().find(60);
+  testing::StringSink strings;
+  for (int statement = 0; statement < 500; ++statement) {
+    CapturedItems items;
+    items.addCharacter(std::string(static_cast<std::size_t>(statement % 3), 'x'));  // odd lengths too
+    items.addInteger(ItemKind::Integer4, statement);
+    for (int i = 0; i < 5 + statement % 17; ++i) {
+      items.addReal4(static_cast<float>((statement * 31 + i * 7) % 1000) / (i % 3 == 0 ? -997.0f : 997.0f));
+    }
+    beginUnitOutput(unit);
+    UnitSink sink(unit);
+    writeListDirected(items, sink);
+    writeListDirected(items, strings);
+  }
+  units().closeUnit(60);
+  std::string expected;
+  for (const std::string& record : strings.records()) expected += record + "\r\n";
+  EXPECT_EQ(readFile("list.txt"), expected);
 }
 
 TEST_F(UnitsTest, FirstWriteCutsAnOlderFileAndAnUnwrittenOneIsKept) {
