@@ -132,14 +132,15 @@ void BM_ListDirectedReal(benchmark::State& state) {
 }
 BENCHMARK(BM_ListDirectedReal);
 
-// One model-file record of 16 values (4 categories) under the data format,
-// looked up in the format cache once per statement as the program does.
-void BM_ModelRecord(benchmark::State& state) {
+// Model-file records of 16 values (4 categories) under the data format,
+// looked up in the format cache once per statement as the program does,
+// into `sink`.
+template <typename Sink>
+void writeModelRecords(benchmark::State& state, Sink& sink) {
   const std::vector<float> values = modelValues();
   RuntimeCounts counts;
   counts.set({16});
   CapturedItems items;
-  NullSink sink;
   FormatCache formats;
   std::size_t v = 0;
   for (auto _ : state) {
@@ -152,26 +153,18 @@ void BM_ModelRecord(benchmark::State& state) {
   benchmark::DoNotOptimize(sink.bytes());
   state.SetItemsProcessed(state.iterations() * 16);
 }
+
+// Into a sink that keeps nothing.
+void BM_ModelRecord(benchmark::State& state) {
+  NullSink sink;
+  writeModelRecords(state, sink);
+}
 BENCHMARK(BM_ModelRecord);
 
-// The same records put into a buffer as into the model file.
+// Into a buffer, as into the model file.
 void BM_ModelRecordBuffered(benchmark::State& state) {
-  const std::vector<float> values = modelValues();
-  RuntimeCounts counts;
-  counts.set({16});
-  CapturedItems items;
   BufferSink sink;
-  FormatCache formats;
-  std::size_t v = 0;
-  for (auto _ : state) {
-    const CompiledFormat& format = formats.get("(X,I3,X,^(F7.4,X))", -1);
-    items.clear();
-    items.addInteger(ItemKind::Integer4, 12);
-    for (int k = 0; k < 16; ++k) items.addReal4(values[v++ & 4095]);
-    runFormattedWrite(format, items, counts, sink);
-  }
-  benchmark::DoNotOptimize(sink.bytes());
-  state.SetItemsProcessed(state.iterations() * 16);
+  writeModelRecords(state, sink);
 }
 BENCHMARK(BM_ModelRecordBuffered);
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -35,35 +34,6 @@ constexpr auto kPlainBytes = [] {
   }
   return plain;
 }();
-
-// Eight bytes of text, the first in the lowest byte, are handled at once
-// below (the byte order of the machines this is built for).
-static_assert(std::endian::native == std::endian::little);
-
-constexpr std::uint64_t kPowersOf10[] = {1,      10,      100,      1000,     10000,
-                                         100000, 1000000, 10000000, 100000000};
-
-// How many of the eight bytes, from the first, are digits (0..8).
-int leadingDigitCount(std::uint64_t bytes) {
-  constexpr std::uint64_t kHighNibbles = 0xf0f0f0f0f0f0f0f0u;
-  // A digit byte is 0x30..0x39: its high nibble is 3, and still 3 after
-  // adding 6. A carry out of a byte comes only from a byte of 0xfa or more,
-  // never a digit, so it cannot change a byte before the first non-digit.
-  const std::uint64_t nibbles =
-      (bytes & kHighNibbles) | (((bytes + 0x0606060606060606u) & kHighNibbles) >> 4);
-  const std::uint64_t others = nibbles ^ 0x3333333333333333u;  // zero bytes: digits
-  return others == 0 ? 8 : std::countr_zero(others) / 8;
-}
-
-// The value of the first `count` (1..8) bytes of `bytes`, all digits.
-std::uint64_t digitsValue(std::uint64_t bytes, int count) {
-  // The digits moved to the top, with zero bytes (read as leading zeros)
-  // before them, then combined pairwise: two, four, then eight digits.
-  std::uint64_t v = (bytes << (8 * (8 - count))) & 0x0f0f0f0f0f0f0f0fu;
-  v = (v * (1 + (10 << 8))) >> 8;
-  v = ((v & 0x00ff00ff00ff00ffu) * (1 + (100 << 16))) >> 16;
-  return ((v & 0x0000ffff0000ffffu) * (1 + (std::uint64_t{10000} << 32))) >> 32;
-}
 
 }  // namespace
 
@@ -102,45 +72,16 @@ bool ListReader::readPlainReal4(float& place) {
   const char* p = begin;
   while (p < end && (*p == ' ' || *p == '\t')) ++p;
   const char* const start = p;
-  bool negative = false;
-  if (p < end && (*p == '-' || *p == '+')) {
-    negative = *p == '-';
-    ++p;
+  const PlainMantissa mantissa = scanPlainMantissa(p, end);
+  p = mantissa.end;
+  if (mantissa.written == 0 || mantissa.written > 19 || p == end || (*p != ' ' && *p != '\t')) {
+    return false;
   }
-  // Digits beyond the 19th wrap the value around; such texts are refused
-  // before the value is used.
-  std::uint64_t digits = 0;
-  const char* const mantissa = p;
-  for (; p < end; ++p) {
-    const auto digit = static_cast<unsigned>(*p - '0');
-    if (digit > 9) break;
-    digits = digits * 10 + digit;
-  }
-  std::ptrdiff_t written = p - mantissa;
-  int exponent = 0;
-  if (p < end && *p == '.') {
-    const char* const fraction = ++p;
-    if (end - p >= 8) {
-      // Up to eight digits at once; longer fractions go on below.
-      std::uint64_t eight;
-      std::memcpy(&eight, p, 8);
-      const int count = leadingDigitCount(eight);
-      if (count > 0) {
-        digits = digits * kPowersOf10[count] + digitsValue(eight, count);
-        p += count;
-      }
-    }
-    for (; p < end; ++p) {
-      const auto digit = static_cast<unsigned>(*p - '0');
-      if (digit > 9) break;
-      digits = digits * 10 + digit;
-    }
-    exponent = -static_cast<int>(p - fraction);
-    written += p - fraction;
-  }
-  if (written == 0 || written > 19 || p == end || (*p != ' ' && *p != '\t')) return false;
   RealConversion result;
-  if (!exactDecimalToReal4(negative, digits, exponent, result) || result.error != 0) return false;
+  if (!exactDecimalToReal4(mantissa.negative, mantissa.digits, mantissa.exponent, result) ||
+      result.error != 0) {
+    return false;
+  }
 
   // At most 21 characters: the value's text is kept whole, as scan() keeps
   // it (with one fixed-size copy when the buffer holds that much).

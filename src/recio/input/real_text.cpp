@@ -132,35 +132,11 @@ DoubleConversion slowDecimalToDouble(const DecimalNumber& number,
 // that the exact fast path reaches. Anything else (including every text
 // that is not a number) is left to the general stages: false.
 bool quickConvertReal4(std::string_view text, RealConversion& result) {
-  const char* p = text.data();
-  const char* const end = p + text.size();
-  bool negative = false;
-  if (p < end && (*p == '+' || *p == '-')) {
-    negative = *p == '-';
-    ++p;
-  }
-  // Digits beyond the 19th wrap the value around; such texts are refused
-  // below before the value is used.
-  std::uint64_t digits = 0;
-  int exponent = 0;
-  const char* const mantissa = p;
-  for (; p < end; ++p) {
-    const auto digit = static_cast<unsigned>(*p - '0');
-    if (digit > 9) break;
-    digits = digits * 10 + digit;
-  }
-  std::ptrdiff_t written = p - mantissa;
-  if (p < end && *p == '.') {
-    const char* const fraction = ++p;
-    for (; p < end; ++p) {
-      const auto digit = static_cast<unsigned>(*p - '0');
-      if (digit > 9) break;
-      digits = digits * 10 + digit;
-    }
-    exponent = -static_cast<int>(p - fraction);
-    written += p - fraction;
-  }
-  if (written == 0 || written > 19) return false;
+  const char* const end = text.data() + text.size();
+  const PlainMantissa mantissa = scanPlainMantissa(text.data(), end);
+  const char* p = mantissa.end;
+  int exponent = mantissa.exponent;
+  if (mantissa.written == 0 || mantissa.written > 19) return false;
   if (p < end) {
     if (*p == 'E' || *p == 'e' || *p == 'D' || *p == 'd') ++p;
     bool negativeExponent = false;
@@ -176,11 +152,10 @@ bool quickConvertReal4(std::string_view text, RealConversion& result) {
     }
     exponent += negativeExponent ? -power : power;
   }
-  return exactDecimalToReal4(negative, digits, exponent, result);
+  return exactDecimalToReal4(mantissa.negative, mantissa.digits, exponent, result);
 }
 
 }  // namespace
-
 
 int scanRealText(std::string_view text, DecimalNumber& number) {
   number = DecimalNumber{};

@@ -3,8 +3,11 @@
 // the nearest double, round the double to the nearest single.
 #pragma once
 
+#include <bit>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "recio/input/input_conditions.hpp"
@@ -74,6 +77,92 @@ inline bool exactDecimalToReal4(bool negative, std::uint64_t digits, int exponen
                         : value / kExactPowersOfTen[-exponent];
   result = doubleToReal4(negative ? -value : value);
   return true;
+}
+
+// A plain mantissa: an optional sign, then digits with at most one point.
+struct PlainMantissa {
+  bool negative = false;
+  // The value of the digits, point left out; it wraps around beyond the
+  // 19th digit, so `written` must be checked before it is used.
+  std::uint64_t digits = 0;
+  std::int32_t exponent = 0;   // minus the count of digits after the point
+  std::ptrdiff_t written = 0;  // digits written, leading zeros included
+  const char* end = nullptr;   // the first byte after the mantissa
+};
+
+namespace mantissa_detail {
+
+// Eight bytes of text, the first in the lowest byte, are handled at once
+// (the byte order of the machines this is built for).
+static_assert(std::endian::native == std::endian::little);
+
+inline constexpr std::uint64_t kPowersOf10[] = {1,      10,      100,      1000,     10000,
+                                                100000, 1000000, 10000000, 100000000};
+
+// How many of the eight bytes, from the first, are digits (0..8).
+inline int leadingDigitCount(std::uint64_t bytes) {
+  constexpr std::uint64_t kHighNibbles = 0xf0f0f0f0f0f0f0f0u;
+  // A digit byte is 0x30..0x39: its high nibble is 3, and still 3 after
+  // adding 6. A carry out of a byte comes only from a byte of 0xfa or more,
+  // never a digit, so it cannot change a byte before the first non-digit.
+  const std::uint64_t nibbles =
+      (bytes & kHighNibbles) | (((bytes + 0x0606060606060606u) & kHighNibbles) >> 4);
+  const std::uint64_t others = nibbles ^ 0x3333333333333333u;  // zero bytes: digits
+  return others == 0 ? 8 : std::countr_zero(others) / 8;
+}
+
+// The value of the first `count` (1..8) bytes of `bytes`, all digits.
+inline std::uint64_t digitsValue(std::uint64_t bytes, int count) {
+  // The digits moved to the top, with zero bytes (read as leading zeros)
+  // before them, then combined pairwise: two, four, then eight digits.
+  std::uint64_t v = (bytes << (8 * (8 - count))) & 0x0f0f0f0f0f0f0f0fu;
+  v = (v * (1 + (10 << 8))) >> 8;
+  v = ((v & 0x00ff00ff00ff00ffu) * (1 + (100 << 16))) >> 16;
+  return ((v & 0x0000ffff0000ffffu) * (1 + (std::uint64_t{10000} << 32))) >> 32;
+}
+
+// Adds the digits from `p` on to `digits`; returns the first byte after them.
+inline const char* addDigits(const char* p, const char* const end, std::uint64_t& digits) {
+  for (; p < end; ++p) {
+    const auto digit = static_cast<unsigned>(*p - '0');
+    if (digit > 9) break;
+    digits = digits * 10 + digit;
+  }
+  return p;
+}
+
+}  // namespace mantissa_detail
+
+// Scans the plain mantissa at the start of [p, end), which may be empty
+// (no digits written). A fraction's first eight digits are taken at once
+// when eight bytes lie ahead.
+inline PlainMantissa scanPlainMantissa(const char* p, const char* const end) {
+  using namespace mantissa_detail;
+  PlainMantissa m;
+  if (p < end && (*p == '+' || *p == '-')) {
+    m.negative = *p == '-';
+    ++p;
+  }
+  const char* const integer = p;
+  p = addDigits(p, end, m.digits);
+  m.written = p - integer;
+  if (p < end && *p == '.') {
+    const char* const fraction = ++p;
+    if (end - p >= 8) {
+      std::uint64_t eight;
+      std::memcpy(&eight, p, 8);
+      const int count = leadingDigitCount(eight);
+      if (count > 0) {
+        m.digits = m.digits * kPowersOf10[count] + digitsValue(eight, count);
+        p += count;
+      }
+    }
+    p = addDigits(p, end, m.digits);
+    m.exponent = -static_cast<std::int32_t>(p - fraction);
+    m.written += p - fraction;
+  }
+  m.end = p;
+  return m;
 }
 
 // The three stages together: 6103, 6102 or 6104 on failure.
