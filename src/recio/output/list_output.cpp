@@ -60,8 +60,7 @@ class ListWriter {
     RecordSink::FieldRun run = sink_.beginFieldRun();
     char* at = run.at;
     for (; item != end && item->kind == ItemKind::Real4 && at < run.limit; ++item) {
-      const float value = item->real4();
-      if (!editListDirectedReal4Fast(value, field_)) editReal(value, kReal4, field_);
+      editReal4(item->real4());
       const std::int32_t length = field_.length();
       if (field_.overflow() || length > kReal4Width) break;
       if (spaceLeft_ <= kSpan) {  // the field begins the next record
@@ -90,10 +89,15 @@ class ListWriter {
   }
 
  private:
+  // A 4-byte real into `field_`: the fast way, or else the general one.
+  void editReal4(float value) {
+    if (!editListDirectedReal4Fast(value, field_)) editReal(value, kReal4, field_);
+  }
+
   // Edits a number or logical into `field_`; returns its field width.
   std::int32_t editValue(const WriteItem& item) {
     if (item.kind == ItemKind::Real4) {  // the usual item first
-      if (!editListDirectedReal4Fast(item.real4(), field_)) editReal(item.real4(), kReal4, field_);
+      editReal4(item.real4());
       return kReal4Width;
     }
     if (isIntegerKind(item.kind)) {
