@@ -173,7 +173,7 @@ class FormatControl {
     }
   }
 
-  // With no item left: runs what stands before the next stop and ends the  // With no item left: runs what stands before the next stop and ends the
+  // With no item left: runs what stands before the next stop and ends the
   // last record.
   void finish() {
     advance(false);
