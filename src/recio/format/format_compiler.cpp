@@ -19,14 +19,12 @@ constexpr int kFaultNoOpening = 6981;
 constexpr int kFaultBadNumber = 6982;
 constexpr int kFaultCountNotAllowed = 6983;
 constexpr int kFaultCountRequired = 6984;
-constexpr int kFaultTooDeep = 6986;
 constexpr int kFaultPointMissing = 6987;
 constexpr int kFaultEndOfFormat = 6988;
 constexpr int kFaultBadCharacter = 6989;
 constexpr int kFaultMinAboveWidth = 6990;
 constexpr int kFaultNumberTooLarge = 6991;
 
-constexpr int kMaxGroupDepth = 16;
 constexpr int kEndOfText = -1;
 
 // Thrown inside the compiler to stop at the first fault.
@@ -266,7 +264,7 @@ class FormatCompiler {
   }
 
   void openGroup(const FormatNumber& count) {
-    if (depth_ == kMaxGroupDepth) throw Fault{kFaultTooDeep};
+    if (depth_ == kMaxGroupDepth) throw Fault{kGroupsTooDeep};
     if (depth_ == 0) reversionPoint_ = static_cast<std::int32_t>(out_.items.size());
     openings_[depth_++] = out_.items.size();
     add(FormatKind::GroupOpen, count);

@@ -13,6 +13,11 @@
 
 namespace tgram::recio {
 
+// Groups nest at most this deep, in the compiler and in format control; a
+// deeper one is fault 6986.
+inline constexpr int kMaxGroupDepth = 16;
+inline constexpr int kGroupsTooDeep = 6986;
+
 enum class FormatKind : std::uint8_t {
   // Data descriptors: each edits one item.
   Integer,      // Iw[.m]

@@ -19,9 +19,7 @@ constexpr int kCharacterMismatch = 6205;
 constexpr int kRealMismatch = 6206;
 constexpr int kIntegerMismatch = 6207;
 constexpr int kLogicalMismatch = 6208;
-constexpr int kGroupsTooDeep = 6986;
 
-constexpr std::size_t kMaxGroups = 16;
 // Owed blanks stop growing here, far beyond any record a disk can hold.
 constexpr std::int64_t kMaxOwedBlanks = std::int64_t{1} << 48;
 
@@ -300,7 +298,7 @@ class FormatControl {
           break;
         }
         case FormatKind::GroupOpen:
-          if (depth_ == kMaxGroups) fail(kGroupsTooDeep);
+          if (depth_ == kMaxGroupDepth) fail(kGroupsTooDeep);
           if (item.target >= 0 && settleSilentGroup(item, itemWaiting)) break;
           groups_[depth_++] = Group{position_, resolve(item.repeat, 0), state()};
           break;
@@ -734,7 +732,7 @@ class FormatControl {
   RecordSink& sink_;
 
   std::size_t position_ = 0;
-  std::array<Group, kMaxGroups> groups_{};
+  std::array<Group, kMaxGroupDepth> groups_{};
   std::size_t depth_ = 0;
   Descriptor current_;
   const FormatItem* taken_ = nullptr;  // the item current_ was settled from, when it
