@@ -111,21 +111,15 @@ void Transiograms::interpolate() {
       lagSpan = last - first;
       const double left = expTgram(f, t);
       const double right = expTgram(f, t + 1);
-      if (lagSpan > 0 && std::isfinite(left) && std::isfinite(right)) {
-        // Each value lies between two finite 4-byte reals: no operation
-        // below can fault, so the checks are left out.
-        const double span = lagSpan;
-        for (std::int32_t i = first; i <= last; ++i) {
-          const double a = static_cast<double>(last - i) * left;
-          const double b = right * static_cast<double>(i - first);
-          model[i] = static_cast<float>((a + b) / span);
-        }
-        continue;
-      }
+      // Between two finite 4-byte reals at increasing lags each value lies
+      // between them: no operation can fault, so the checks are left out.
+      const bool cannotFault = lagSpan > 0 && std::isfinite(left) && std::isfinite(right);
+      const double span = lagSpan;
       for (std::int32_t i = first; i <= last; ++i) {
         const double a = static_cast<double>(last - i) * left;
         const double b = right * static_cast<double>(i - first);
-        model[i] = runtime::storeReal4(runtime::divide(a + b, lagSpan));
+        model[i] = cannotFault ? static_cast<float>((a + b) / span)
+                               : runtime::storeReal4(runtime::divide(a + b, span));
       }
     }
   }
