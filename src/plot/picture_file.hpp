@@ -1,10 +1,8 @@
-// Writing the picture so that its file is either the old one or the whole
-// new one, never a part.
+// Where the picture may be written.
 #pragma once
 
 #include <filesystem>
 #include <string>
-#include <string_view>
 
 namespace tgram::plot {
 
@@ -12,10 +10,5 @@ namespace tgram::plot {
 // program's input or model file in the current folder), or empty when it
 // may.
 std::string refuseTarget(const std::filesystem::path& target);
-
-// Writes `bytes` to a new file beside `target`, then renames it over
-// `target`. On failure nothing is left behind (the new file is removed,
-// `target` is untouched) and the reason is returned; empty on success.
-std::string replaceFile(const std::filesystem::path& target, std::string_view bytes);
 
 }  // namespace tgram::plot

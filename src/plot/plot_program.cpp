@@ -10,6 +10,7 @@
 #include "recio/record_io.hpp"
 #include "runtime/fpenv.hpp"
 #include "runtime/os.hpp"
+#include "runtime/replace_file.hpp"
 #include "runtime/termination.hpp"
 
 namespace tgram::plot {
@@ -79,7 +80,7 @@ int runPlot(const recio::ConsoleStreams& streams, const std::vector<std::string>
     tables->interpolate();
     const std::string picture =
         drawTransiograms(*tables, model::modelVertexLags(*tables), options.names.value_or(std::vector<std::string>{}));
-    if (const std::string failure = replaceFile(target, picture); !failure.empty()) {
+    if (const std::string failure = runtime::replaceFile(target, picture); !failure.empty()) {
       say(streams.error, "tgramplot: the picture " + options.output + " is not written: " + failure + "\r\n");
       termination.exitProgram(kFailureStatus);
     }
