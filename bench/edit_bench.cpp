@@ -20,14 +20,11 @@ using namespace tgram::recio;
 // Counts what it is given and keeps nothing.
 class NullSink : public RecordSink {
  public:
-  void endRecord() override {
-    pendingBlanks = 0;
-    ++records_;
-  }
   [[noreturn]] void fail(int) override { std::abort(); }
   std::int64_t bytes() const { return bytes_; }
 
  protected:
+  void finishRecord(std::int64_t) override { ++records_; }
   void putBlanks(std::int64_t count) override { bytes_ += count; }
   void putText(const char* text, std::size_t length) override {
     bytes_ += static_cast<std::int64_t>(length) + text[0];
@@ -43,37 +40,33 @@ class NullSink : public RecordSink {
 // into a file; a full buffer is counted and emptied.
 class BufferSink : public RecordSink {
  public:
-  BufferSink() {
-    openWindow(buffer_, &position_, kSize - static_cast<std::int32_t>(2 * kFieldStorage), &dirty_);
-  }
-  void endRecord() override {
-    putBlanks(pendingBlanks);
-    pendingBlanks = 0;
-    putText("\r\n", 2);
-  }
+  BufferSink() { openWindow(buffer_, 0, kSize - static_cast<std::int32_t>(2 * kFieldStorage)); }
   [[noreturn]] void fail(int) override { std::abort(); }
-  std::int64_t bytes() const { return bytes_ + position_; }
+  std::int64_t bytes() const { return bytes_ + windowPosition(); }
 
  protected:
+  void finishRecord(std::int64_t owedBlanks) override {
+    putBlanks(owedBlanks);
+    putText("\r\n", 2);
+  }
   void putBlanks(std::int64_t count) override {
     for (; count > 0; --count) putText(" ", 1);
   }
   void putText(const char* text, std::size_t length) override {
+    std::int32_t position = windowPosition();
     for (std::size_t i = 0; i < length; ++i) {
-      buffer_[position_++] = text[i];
-      if (position_ == kSize) {
-        bytes_ += position_ + buffer_[kSize / 2];
-        position_ = 0;
+      buffer_[position++] = text[i];
+      if (position == kSize) {
+        bytes_ += position + buffer_[kSize / 2];
+        position = 0;
       }
     }
-    dirty_ = true;
+    moveWindow(position);
   }
 
  private:
   static constexpr std::int32_t kSize = 1024;
   char buffer_[kSize] = {};
-  std::int32_t position_ = 0;
-  bool dirty_ = false;
   std::int64_t bytes_ = 0;
 };
 
@@ -109,8 +102,8 @@ void BM_FixedField(benchmark::State& state) {
   std::size_t i = 0;
   for (auto _ : state) {
     editReal(values[i++ & 4095], params, field);
-    sink.pendingBlanks = 1;
-    placeField(field, params.w, sink);
+    sink.owe(1);
+    sink.putField(field, params.w);
   }
   benchmark::DoNotOptimize(sink.bytes());
   state.SetItemsProcessed(state.iterations());

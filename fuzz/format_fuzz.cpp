@@ -29,18 +29,17 @@ constexpr std::int64_t kDiskSize = std::int64_t{1} << 20;
 // negative and that every record is ended by the engine, not cut.
 class BoundedSink : public tgram::recio::RecordSink {
  public:
-  void endRecord() override {
-    if (pendingBlanks < 0) std::abort();
-    pendingBlanks = 0;
-    store(2);
-    ++records;
-  }
   [[noreturn]] void fail(int number) override {
     tgram::runtime::raiseRuntimeError(number, tgram::runtime::StatementKind::Write, "fuzz");
   }
   std::int64_t records = 0;
 
  protected:
+  void finishRecord(std::int64_t owedBlanks) override {
+    if (owedBlanks < 0) std::abort();
+    store(2);
+    ++records;
+  }
   void putBlanks(std::int64_t count) override {
     if (count <= 0) std::abort();
     store(count);

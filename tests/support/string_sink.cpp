@@ -7,18 +7,17 @@ StringSink::StringSink(bool writeOwedBlanksAtEnd, std::int32_t windowBuffer)
   constexpr auto kRoom = static_cast<std::int32_t>(2 * kFieldStorage);
   if (windowBuffer > kRoom) {
     buffer_.resize(static_cast<std::size_t>(windowBuffer));
-    openWindow(buffer_.data(), &position_, windowBuffer - kRoom, &dirty_);
+    openWindow(buffer_.data(), 0, windowBuffer - kRoom);
   }
 }
 
-void StringSink::takeWindow() const {
-  current_.append(buffer_.data(), static_cast<std::size_t>(position_));
-  position_ = 0;
+void StringSink::takeWindow() {
+  current_.append(buffer_.data(), static_cast<std::size_t>(windowPosition()));
+  moveWindow(0);
 }
 
-void StringSink::endRecord() {
-  if (writeOwedBlanksAtEnd_ && pendingBlanks > 0) putBlanks(pendingBlanks);
-  pendingBlanks = 0;
+void StringSink::finishRecord(std::int64_t owedBlanks) {
+  if (writeOwedBlanksAtEnd_ && owedBlanks > 0) putBlanks(owedBlanks);
   takeWindow();
   records_.push_back(std::move(current_));
   current_.clear();

@@ -20,31 +20,33 @@ class StringSink : public recio::RecordSink {
   // there joins the record before anything else is put into it.
   explicit StringSink(bool writeOwedBlanksAtEnd = true, std::int32_t windowBuffer = 0);
 
-  void endRecord() override;
   [[noreturn]] void fail(int number) override;
 
   // Records ended so far.
   const std::vector<std::string>& records() const { return records_; }
   // The record being built.
-  const std::string& current() const {
-    takeWindow();
-    return current_;
+  std::string current() const {
+    return current_ + std::string(buffer_.data(), static_cast<std::size_t>(windowPosition()));
   }
 
  protected:
+  void finishRecord(std::int64_t owedBlanks) override;
   void putBlanks(std::int64_t count) override;
   void putText(const char* text, std::size_t length) override;
 
  private:
   // Moves what fields left in the window's buffer into the record.
-  void takeWindow() const;
+  void takeWindow();
 
   bool writeOwedBlanksAtEnd_;
   std::vector<std::string> records_;
-  mutable std::string current_;
-  mutable std::vector<char> buffer_;
-  mutable std::int32_t position_ = 0;
-  bool dirty_ = false;
+  std::string current_;
+  std::vector<char> buffer_;
 };
+
+// The buffer sizes the tests give a sink's write window: the smallest
+// window there is, sizes that put the window's end anywhere in a run of
+// fields, and a file unit's.
+inline constexpr std::int32_t kWindowSizes[] = {33, 40, 57, 200, 1024};
 
 }  // namespace tgram::testing

@@ -20,8 +20,7 @@ constexpr int kRealMismatch = 6206;
 constexpr int kIntegerMismatch = 6207;
 constexpr int kLogicalMismatch = 6208;
 
-// Owed blanks stop growing here, far beyond any record a disk can hold.
-constexpr std::int64_t kMaxOwedBlanks = std::int64_t{1} << 48;
+constexpr std::int64_t kMaxOwedBlanks = RecordSink::kMaxOwed;
 
 // One value to edit; a complex item gives two, its parts.
 struct Value {
@@ -127,7 +126,7 @@ class FormatControl {
                 RecordSink& sink)
       : items_(format.items.data()), itemCount_(format.items.size()), format_(format),
         counts_(counts), sink_(sink) {
-    sink_.pendingBlanks = 0;
+    sink_.setOwed(0);
   }
 
   // Edits one value under the next data descriptor.
@@ -149,33 +148,51 @@ class FormatControl {
   // Edits the 4-byte reals from `item` on, one after another, while the
   // group around the current descriptor goes round the way last noted and
   // takes it again (the usual "(F7.4,X)" repeated): each repetition only
-  // owes the way's blanks and edits the next real straight into the record.
-  // Stops at an item of another kind, at `end` or when the group's count
-  // runs out, returning the first item not written; the caller goes on
-  // through write.
+  // owes the way's blanks and puts the next real, and the group's count,
+  // the progress, the column and the state noted at the start of a
+  // repetition are brought up to date once for the run. Stops at an item
+  // of another kind, at `end` or when the group's count runs out,
+  // returning the first item not written; the caller goes on through
+  // write.
   const WriteItem* writeReal4Run(const WriteItem* item, const WriteItem* end) {
     if (!canRepeatReal4Step()) return item;
     Group& top = groups_[depth_ - 1];
-    if (!fieldsGoStraightIn()) {
-      for (; item != end && item->kind == ItemKind::Real4 && top.count > 1; ++item) {
-        writeReal4Again(*item, top);
-      }
-      return item;
-    }
-    for (;;) {
-      item = writeReal4Fields(item, end, top);
-      if (item == end || item->kind != ItemKind::Real4 || top.count <= 1) return item;
-      // A field writeReal4Fields leaves (an unusual one, or one beyond the
-      // window's end) goes the ordinary way.
+    // A repetition that begins with blanks owed goes the one-field way;
+    // the blanks owed are none after it.
+    if (sink_.owed() != 0 && item != end && item->kind == ItemKind::Real4 && top.count > 1) {
       writeReal4Again(*item++, top);
     }
+    const std::int32_t width = current_.w;
+    const std::int64_t way = std::min(step_.blanksBefore + step_.blanksAfter, kMaxOwedBlanks);
+    // Repetitions the group has left beyond the current one (the count of
+    // a group whose "^" was 0 or less is below 1).
+    const std::int64_t rounds = std::max<std::int64_t>(top.count - 1, 0);
+    const WriteItem* const first = item;
+    const WriteItem* const last = item + std::min<std::int64_t>(end - item, rounds);
+    for (; item != last && item->kind == ItemKind::Real4; ++item) {
+      editReal4(item->real4());
+      sink_.owe(way);
+      sink_.putField(field_, width);
+    }
+    const std::int64_t written = item - first;
+    if (written == 0) return item;
+    // The columns of one repetition (the fast editing's width is above 0).
+    const std::int64_t span = way + width;
+    top.count -= written;
+    progress_ += static_cast<std::uint64_t>(written);
+    column_ += written * span;
+    // As goRound notes it in the last repetition: after the blanks owed
+    // before the group goes round, before its field is taken.
+    top.before = State{column_ - span, std::min(step_.blanksBefore, kMaxOwedBlanks), progress_ - 1,
+                       scale_, signPlus_};
+    return item;
   }
 
   // With no item left: runs what stands before the next stop and ends the
   // last record.
   void finish() {
     advance(false);
-    sink_.pendingBlanks = 0;
+    sink_.setOwed(0);
     sink_.endRecord();
   }
 
@@ -198,10 +215,9 @@ class FormatControl {
     State before;        // the state when the current repetition began
   };
 
-  State state() const { return {column_, sink_.pendingBlanks, progress_, scale_, signPlus_}; }
+  State state() const { return {column_, sink_.owed(), progress_, scale_, signPlus_}; }
 
   [[noreturn]] void fail(int condition) {
-    sink_.pendingBlanks = 0;
     sink_.fail(condition);
     std::abort();  // a sink's fail never returns
   }
@@ -217,30 +233,20 @@ class FormatControl {
 
   // --- putting characters -------------------------------------------------
 
-  void owe(std::int64_t blanks) {
-    sink_.pendingBlanks = std::min(sink_.pendingBlanks + std::max<std::int64_t>(blanks, 0),
-                                   kMaxOwedBlanks);
-  }
+  void owe(std::int64_t blanks) { sink_.owe(blanks); }
 
   void put(std::string_view text) {
-    column_ += sink_.pendingBlanks + static_cast<std::int64_t>(text.size());
+    column_ += sink_.owed() + static_cast<std::int64_t>(text.size());
     sink_.put(text);
   }
 
   void place(const FieldText& text, std::int32_t width) {
-    column_ += sink_.pendingBlanks +
-               (width > 0 ? width : text.overflow() ? 1 : text.length());
-    if (width > 0 && !text.overflow() && text.length() <= width) {
-      // The usual field: right-justified (as placeField does).
-      sink_.pendingBlanks += width - text.length();
-      sink_.putField(text.view());
-      return;
-    }
-    placeField(text, width, sink_);
+    column_ += sink_.owed() + (width > 0 ? width : text.overflow() ? 1 : text.length());
+    sink_.putField(text, width);
   }
 
   void endRecord() {
-    sink_.pendingBlanks = 0;
+    sink_.setOwed(0);
     sink_.endRecord();
     column_ = 0;
     ++progress_;
@@ -249,7 +255,7 @@ class FormatControl {
   // Positions the next character at `target` (columns from 0). Characters
   // already written stay; a position left of them means right after them.
   void moveTo(std::int64_t target) {
-    sink_.pendingBlanks = std::clamp<std::int64_t>(target - column_, 0, kMaxOwedBlanks);
+    sink_.setOwed(target - column_);
   }
 
   // --- advancing ----------------------------------------------------------
@@ -289,7 +295,7 @@ class FormatControl {
           moveTo(std::max<std::int64_t>(resolve(item.w, 1), 1) - 1);
           break;
         case FormatKind::TabLeft:
-          moveTo(column_ + sink_.pendingBlanks - std::max<std::int64_t>(resolve(item.w, 0), 0));
+          moveTo(column_ + sink_.owed() - std::max<std::int64_t>(resolve(item.w, 0), 0));
           break;
         case FormatKind::TabRight: {
           const std::int64_t blanks = resolve(item.w, 0);
@@ -430,68 +436,8 @@ class FormatControl {
     place(field_, current_.w);
   }
 
-  // Whether the fields of the way last noted can go straight into the
-  // sink's write window: the sink has one, and the blanks in front of a
-  // field (the way's, and those that right-justify it) fit its
-  // kFieldStorage.
-  bool fieldsGoStraightIn() const {
-    const std::int32_t width = current_.w;
-    return sink_.hasWindow() && width > 0 &&
-           step_.blanksBefore + step_.blanksAfter + width <=
-               static_cast<std::int64_t>(RecordSink::kFieldStorage);
-  }
-
-  // The repetitions of writeReal4Run while their fields go into the sink's
-  // write window (fieldsGoStraightIn holds), with the work of each
-  // repetition settled once for the whole run: the field goes straight in
-  // after the way's blanks, and the group's count, the progress, the
-  // column and the state noted at the start of a repetition are brought up
-  // to date at the end. Stops before a field that is not of the usual width
-  // and before the window's end, as well as where writeReal4Run stops;
-  // returns the first item not written.
-  const WriteItem* writeReal4Fields(const WriteItem* item, const WriteItem* end, Group& top) {
-    // The owed blanks are none after a field put the usual way.
-    if (sink_.pendingBlanks != 0) return item;
-    const std::int32_t width = current_.w;
-    // The columns of one repetition.
-    const std::int64_t span = step_.blanksBefore + step_.blanksAfter + width;
-    const RecordSink::FieldRun run = sink_.beginFieldRun();
-    // Each usual field moves by `span`; a field goes in while the place
-    // before it is below the window's limit (which a field put some other
-    // way may have passed by far).
-    const std::int64_t fit = run.at < run.limit ? (run.limit - run.at + span - 1) / span : 0;
-    // Repetitions the group has left beyond the current one (the count of
-    // a group whose "^" was 0 or less is below 1).
-    const std::int64_t rounds = std::max<std::int64_t>(top.count - 1, 0);
-    const WriteItem* const first = item;
-    const WriteItem* const last = item + std::min({end - item, rounds, fit});
-    char* at = run.at;
-    for (; item != last && item->kind == ItemKind::Real4; ++item) {
-      editReal4(item->real4());
-      const std::int32_t length = field_.length();
-      if (field_.overflow() || length > width) break;
-      std::memcpy(at, RecordSink::kBlankStorage, RecordSink::kFieldStorage);
-      // Two 8-byte moves, as the editing stores the text: one 16-byte load
-      // of two 8-byte stores just made would wait for them to be written.
-      char* const text = at + span - length;
-      std::memcpy(text, field_.data(), 8);
-      std::memcpy(text + 8, field_.data() + 8, 8);
-      at += span;
-    }
-    const std::int64_t written = item - first;
-    if (written == 0) return item;
-    sink_.endFieldRun(at);
-    top.count -= written;
-    progress_ += static_cast<std::uint64_t>(written);
-    column_ += written * span;
-    // As goRound notes it in the last repetition: after the blanks owed
-    // before the group goes round, before its field is taken.
-    top.before = State{column_ - span, step_.blanksBefore, progress_ - 1, scale_, signPlus_};
-    return item;
-  }
-
   bool stop() {
-    sink_.pendingBlanks = 0;
+    sink_.setOwed(0);
     return false;
   }
 
@@ -508,7 +454,7 @@ class FormatControl {
     Modes modes{signPlus_, scale_};
     BlankEffect effect;
     if (!silentGroupEffect(opening, i, itemWaiting, modes, effect)) return false;
-    sink_.pendingBlanks = effect.apply(sink_.pendingBlanks);
+    sink_.setOwed(effect.apply(sink_.owed()));
     signPlus_ = modes.signPlus;
     scale_ = modes.scale;
     position_ = i;

@@ -33,7 +33,7 @@ float asReal4(std::uint64_t bits) {
 class ListWriter {
  public:
   explicit ListWriter(RecordSink& sink) : sink_(sink) {
-    sink_.pendingBlanks = 1;  // the blank that begins every record
+    sink_.setOwed(1);  // the blank that begins every record
   }
 
   void write(const CapturedItems& items, const WriteItem& item) {
@@ -46,47 +46,6 @@ class ListWriter {
   }
 
   void finish() { sink_.endRecord(); }
-
-  // A run of 4-byte reals from `item` on, put straight into the sink's write
-  // window while it has room. Each such field takes its separator and
-  // kReal4Width columns: blanks, then the text right-justified, the blanks
-  // owed after a record end included. Returns the first item not written,
-  // which the usual way takes: one of another kind, one whose separator is
-  // not yet owed (the first of the statement) or that has blanks owed
-  // before it, a text too long, or any item once the window is full.
-  const WriteItem* writeReal4Run(const WriteItem* item, const WriteItem* const end) {
-    constexpr std::int64_t kSpan = kReal4Width + 1;
-    if (!separatorOwed_ || sink_.pendingBlanks != 0) return item;
-    RecordSink::FieldRun run = sink_.beginFieldRun();
-    char* at = run.at;
-    for (; item != end && item->kind == ItemKind::Real4 && at < run.limit; ++item) {
-      editReal4(item->real4());
-      const std::int32_t length = field_.length();
-      if (field_.overflow() || length > kReal4Width) break;
-      if (spaceLeft_ <= kSpan) {  // the field begins the next record
-        if (at != run.at) sink_.endFieldRun(at);
-        sink_.endRecord();
-        spaceLeft_ = kRecordSpace;
-        run = sink_.beginFieldRun();
-        at = run.at;
-        if (at >= run.limit) {  // no room left in the window: the usual way
-          sink_.pendingBlanks = kSpan - length;
-          sink_.putField(field_.view());
-          spaceLeft_ -= kSpan;
-          return item + 1;
-        }
-      }
-      std::memcpy(at, RecordSink::kBlankStorage, RecordSink::kFieldStorage);
-      // Two 8-byte moves, as the editing stores the text.
-      char* const text = at + kSpan - length;
-      std::memcpy(text, field_.data(), 8);
-      std::memcpy(text + 8, field_.data() + 8, 8);
-      at += kSpan;
-      spaceLeft_ -= kSpan;
-    }
-    if (at != run.at) sink_.endFieldRun(at);
-    return item;
-  }
 
  private:
   // A 4-byte real into `field_`: the fast way, or else the general one.
@@ -148,22 +107,19 @@ class ListWriter {
     // 10^7 with a sign) widens the field rather than overlapping.
     if (length > w) w = length;
     if (w >= kRecordSpace) sink_.fail(kTooWide);
-    sink_.pendingBlanks += w - length;
     if (spaceLeft_ <= w) {
-      const std::int64_t owed = w - length;
-      sink_.pendingBlanks = 0;
+      sink_.setOwed(0);
       sink_.endRecord();
       spaceLeft_ = kRecordSpace;
-      sink_.pendingBlanks = owed;
     }
-    sink_.putField(field_.view());
+    sink_.putField(field_, static_cast<std::int32_t>(w));
     spaceLeft_ -= w;
   }
 
   // Characters are written as they are, without separator; a text longer
   // than the space left fills the record and goes on in the next one.
   void writeCharacters(std::string_view text) {
-    if (sink_.pendingBlanks != 1) sink_.pendingBlanks = 0;
+    if (sink_.owed() != 1) sink_.setOwed(0);
     for (;;) {
       const auto length = static_cast<std::int64_t>(text.size());
       if (spaceLeft_ > length) {
@@ -176,7 +132,7 @@ class ListWriter {
       text.remove_prefix(head);
       sink_.endRecord();
       spaceLeft_ = kRecordSpace;
-      sink_.pendingBlanks = 1;
+      sink_.setOwed(1);
     }
     separatorOwed_ = false;
   }
@@ -191,19 +147,7 @@ class ListWriter {
 
 void writeListDirected(const CapturedItems& items, RecordSink& sink) {
   ListWriter writer(sink);
-  const WriteItem* item = items.items().data();
-  const WriteItem* const end = item + items.items().size();
-  const bool window = sink.hasWindow();
-  while (item != end) {
-    if (window && item->kind == ItemKind::Real4) {
-      const WriteItem* const next = writer.writeReal4Run(item, end);
-      if (next != item) {
-        item = next;
-        continue;
-      }
-    }
-    writer.write(items, *item++);
-  }
+  for (const WriteItem& item : items.items()) writer.write(items, item);
   writer.finish();
 }
 

@@ -8,31 +8,6 @@
 
 namespace tgram::recio {
 
-// ---------------------------------------------------------------------------
-// FieldText
-
-void FieldText::append(const char* text, std::int32_t count) {
-  if (count <= 0) return;
-  const std::int32_t room = kCapacity - length_;
-  const std::int32_t n = std::min(count, room);
-  std::memcpy(data_ + length_, text, static_cast<std::size_t>(n));
-  length_ += n;
-  if (n < count) overflow_ = true;
-}
-
-void FieldText::appendRepeated(char c, std::int64_t count) {
-  if (count <= 0) return;
-  const std::int64_t room = kCapacity - length_;
-  const std::int64_t n = std::min(count, room);
-  if (n <= 0) {
-    overflow_ = true;
-    return;
-  }
-  std::memset(data_ + length_, c, static_cast<std::size_t>(n));
-  length_ += static_cast<std::int32_t>(n);
-  if (n < count) overflow_ = true;
-}
-
 namespace {
 
 // ---------------------------------------------------------------------------
@@ -616,31 +591,6 @@ void editBits(const unsigned char* bytes, std::size_t count, int bitsPerDigit,
   for (std::int64_t j = top; j >= 0 && !out.overflow(); --j) {
     out.push("0123456789ABCDEF"[digitAt(j)]);
   }
-}
-
-// ---------------------------------------------------------------------------
-// Placing
-
-void placeField(const FieldText& text, std::int32_t width, RecordSink& sink) {
-  const std::int32_t length = text.length();
-  if (width <= 0) {
-    if (text.overflow()) {
-      sink.put("*");
-    } else {
-      sink.putField(text.view());
-    }
-    return;
-  }
-  if (text.overflow() || length > width) {
-    static constexpr char kStars[] = "****************************************************************";
-    constexpr std::int32_t kChunk = sizeof kStars - 1;
-    for (std::int32_t left = width; left > 0; left -= kChunk) {
-      sink.put(std::string_view(kStars, static_cast<std::size_t>(std::min(left, kChunk))));
-    }
-    return;
-  }
-  sink.pendingBlanks += width - length;
-  sink.putField(text.view());
 }
 
 }  // namespace tgram::recio

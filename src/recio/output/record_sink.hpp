@@ -1,111 +1,95 @@
 // Where the editing engines put the characters of output records.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
 
+#include "recio/output/field_text.hpp"
+
 namespace tgram::recio {
 
-// The current output record of a write statement. Editing engines put runs
-// of characters into it and end records; the unit behind it decides how a
-// record is stored (a file appends CR LF, the console applies carriage
-// control).
+// The current output record of a write statement. Editing engines owe it
+// blanks, put texts and edited fields into it and end records; the unit
+// behind it decides how a record is stored (a file appends CR LF, the
+// console applies carriage control).
+//
+// Every character reaches the record through one function (place): when
+// the sink has opened a write window on a buffer of its own and the window
+// has room, a field and the blanks in front of it go in with a few
+// fixed-size copies; anything else goes through the sink's putRun.
 class RecordSink {
  public:
   virtual ~RecordSink() = default;
 
-  // Blanks owed to the current record, written in front of the next
+  // Bytes that may be read from the start of an edited field's storage.
+  static constexpr std::size_t kFieldStorage = FieldText::kReadable;
+  // Owed blanks stop growing here, far beyond any record a disk can hold.
+  static constexpr std::int64_t kMaxOwed = std::int64_t{1} << 48;
+
+  // Blanks owed to the current record: written in front of the next
   // characters put into it.
-  std::int64_t pendingBlanks = 0;
-
-  // Writes the owed blanks, then `text`, and clears the owed blanks.
-  void put(std::string_view text) {
-    const std::int64_t blanks = pendingBlanks;
-    pendingBlanks = 0;
-    putRun(blanks, text.data(), text.size(), false);
+  std::int64_t owed() const { return owed_; }
+  // Owes `blanks` more (none for a negative count).
+  void owe(std::int64_t blanks) {
+    owed_ = std::min(owed_ + std::max<std::int64_t>(blanks, 0), kMaxOwed);
   }
+  // Owes `blanks` (0 for a negative count) instead of what was owed.
+  void setOwed(std::int64_t blanks) { owed_ = std::clamp<std::int64_t>(blanks, 0, kMaxOwed); }
 
-  // Bytes that may be read from the start of an edited field's storage,
-  // whatever the field's length.
-  static constexpr std::size_t kFieldStorage = 16;
+  // Puts the owed blanks, then `text`.
+  void put(std::string_view text) { place(text.data(), text.size(), false); }
 
-  // As put, for the text of an edited field, whose storage holds at least
-  // kFieldStorage bytes: a sink may copy a short text with fixed-size moves.
-  // A field with up to kFieldStorage owed blanks goes straight into the
-  // sink's write window when the window has room for both with a spare
-  // kFieldStorage bytes; anything else through putRun.
-  void putField(std::string_view text) {
-    const std::int64_t blanks = pendingBlanks;
-    pendingBlanks = 0;
-    if (windowPosition_ != nullptr && static_cast<std::uint64_t>(blanks) <= kFieldStorage &&
-        text.size() <= kFieldStorage && *windowPosition_ < windowLimit_) {
-      char* at = windowBuffer_ + *windowPosition_;
-      std::memcpy(at, kBlankStorage, kFieldStorage);  // blanks beyond `blanks` are overwritten or unused
-      at += blanks;
-      std::memcpy(at, text.data(), 8);
-      std::memcpy(at + 8, text.data() + 8, 8);
-      *windowPosition_ += static_cast<std::int32_t>(blanks + static_cast<std::int64_t>(text.size()));
-      *windowDirty_ = true;
-      return;
+  // Puts an edited field: the owed blanks, then `text` right-justified in
+  // `width` columns. A text longer than the field, or one marked as
+  // overflowing, shows as `width` asterisks instead, and the result is
+  // false. A width of 0 or less makes the field as wide as its text (one
+  // asterisk for an overflowing one).
+  bool putField(const FieldText& text, std::int32_t width) {
+    const std::int32_t length = text.length();
+    if (text.overflow() || (width > 0 && length > width)) {
+      putAsterisks(width > 0 ? width : 1);
+      return false;
     }
-    putRun(blanks, text.data(), text.size(), true);
+    if (width > length) owed_ += width - length;
+    place(text.data(), static_cast<std::size_t>(length), true);
+    return true;
   }
 
-  // Whether the sink has opened a write window.
-  bool hasWindow() const { return windowPosition_ != nullptr; }
-
-  // The write window as a place to put many fields in a row without a call
-  // or a look at the sink per field: a field goes at `at` while `at` is
-  // below `limit`, as putField would put it (at most kFieldStorage blanks,
-  // then kFieldStorage bytes copied from the field's storage, `at` moving
-  // past the blanks and the text). Without a window both are null. The
-  // owed blanks must be none before the first field; endFieldRun gives the
-  // sink the place after the last one.
-  struct FieldRun {
-    char* at;
-    const char* limit;
-  };
-  FieldRun beginFieldRun() const {
-    if (windowPosition_ == nullptr) return {nullptr, nullptr};
-    return {windowBuffer_ + *windowPosition_, windowBuffer_ + windowLimit_};
+  // Ends the current record; the next characters begin a new one. What the
+  // owed blanks become is the sink's choice: a file writes them before the
+  // record end, the console drops them. Nothing is owed afterwards.
+  void endRecord() {
+    const std::int64_t blanks = owed_;
+    owed_ = 0;
+    finishRecord(blanks);
   }
-  void endFieldRun(const char* at) {
-    *windowPosition_ = static_cast<std::int32_t>(at - windowBuffer_);
-    *windowDirty_ = true;
-  }
-  // kFieldStorage blanks, for filling the front of a field's place.
-  static constexpr char kBlankStorage[kFieldStorage + 1] = "                ";
-
-  // Ends the current record; the next characters begin a new one. On a file
-  // the blanks still owed are written before the record end; on the console
-  // they are dropped. Owed blanks are cleared either way.
-  virtual void endRecord() = 0;
 
   // Raises condition `number` for the write statement, naming the sink's
   // file. Never returns.
   [[noreturn]] virtual void fail(int number) = 0;
 
  protected:
-  // A sink that holds its record in a buffer may open a write window on it:
-  // fields are then copied into `buffer` at `*position` without a call, as
-  // long as `*position` is below `limit`, which must be at most the
-  // buffer's size less 2 * kFieldStorage; `*dirty` is set after each such
-  // copy. The
-  // buffer must stay in place while the window is open.
-  void openWindow(char* buffer, std::int32_t* position, std::int32_t limit, bool* dirty) {
-    windowBuffer_ = buffer;
-    windowPosition_ = position;
-    windowLimit_ = limit;
-    windowDirty_ = dirty;
+  // A sink that holds its record in a buffer may open a write window on
+  // it: characters then go into `buffer` at the window's position without
+  // a call while the position is below `limit`, which must be at most the
+  // buffer's size less 2 * kFieldStorage. The buffer must stay in place
+  // while the window is open. The sink learns where the window stands with
+  // windowPosition() before any other use of the buffer, and tells it
+  // where to go on with moveWindow() after.
+  void openWindow(char* buffer, std::int32_t position, std::int32_t limit) {
+    window_ = buffer;
+    at_ = position;
+    limit_ = limit;
   }
+  std::int32_t windowPosition() const { return at_; }
+  void moveWindow(std::int32_t position) { at_ = position; }
 
+  virtual void finishRecord(std::int64_t owedBlanks) = 0;
   // Puts `blanks` blanks (none for 0 or less), then `length` characters;
-  // with `fieldStorage`, kFieldStorage bytes from `text` may be read. One
-  // call per field; a sink may do it at once.
-  virtual void putRun(std::int64_t blanks, const char* text, std::size_t length,
-                      bool fieldStorage) {
-    (void)fieldStorage;
+  // one call per text or field. A sink may do it at once.
+  virtual void putRun(std::int64_t blanks, const char* text, std::size_t length) {
     if (blanks > 0) putBlanks(blanks);
     if (length > 0) putText(text, length);
   }
@@ -113,10 +97,51 @@ class RecordSink {
   virtual void putText(const char* text, std::size_t length) = 0;
 
  private:
-  char* windowBuffer_ = nullptr;
-  std::int32_t* windowPosition_ = nullptr;
-  std::int32_t windowLimit_ = 0;
-  bool* windowDirty_ = nullptr;
+  // The one place where characters go into the record: the owed blanks,
+  // then `length` characters of `text`. With `fieldStorage`, kFieldStorage
+  // bytes may be read from `text`.
+  void place(const char* text, std::size_t length, bool fieldStorage) {
+    const std::int64_t blanks = owed_;
+    owed_ = 0;
+    if (at_ < limit_ && static_cast<std::uint64_t>(blanks) <= kFieldStorage &&
+        length <= kFieldStorage) {
+      char* at = window_ + at_;
+      std::memcpy(at, kBlanks, kFieldStorage);  // blanks beyond `blanks` are overwritten or unused
+      at += blanks;
+      if (fieldStorage) {
+        // Two 8-byte moves, as the editing stores its texts: one 16-byte
+        // load of two 8-byte stores just made would wait for them.
+        std::memcpy(at, text, 8);
+        std::memcpy(at + 8, text + 8, 8);
+      } else if (length >= 8) {
+        std::memcpy(at, text, 8);
+        std::memcpy(at + length - 8, text + length - 8, 8);
+      } else if (length >= 4) {
+        std::memcpy(at, text, 4);
+        std::memcpy(at + length - 4, text + length - 4, 4);
+      } else {
+        for (std::size_t i = 0; i < length; ++i) at[i] = text[i];
+      }
+      at_ += static_cast<std::int32_t>(blanks + static_cast<std::int64_t>(length));
+      return;
+    }
+    putRun(blanks, text, length);
+  }
+
+  void putAsterisks(std::int32_t width) {
+    static constexpr char kStars[] = "****************************************************************";
+    constexpr std::int32_t kChunk = sizeof kStars - 1;
+    for (std::int32_t left = width; left > 0; left -= kChunk) {
+      put(std::string_view(kStars, static_cast<std::size_t>(std::min(left, kChunk))));
+    }
+  }
+
+  static constexpr char kBlanks[kFieldStorage + 1] = "                ";
+
+  std::int64_t owed_ = 0;
+  char* window_ = nullptr;
+  std::int32_t at_ = 0;
+  std::int32_t limit_ = 0;  // no window: 0, and the position never lies below it
 };
 
 }  // namespace tgram::recio

@@ -94,37 +94,13 @@ std::string_view consoleLineEnd(bool lineEndOwed, char control) {
   }
 }
 
-// A field that fits the buffer with room to spare (the usual case) goes in
-// with a few fixed-size copies; anything else the general way below.
-void UnitSink::putRun(std::int64_t blanks, const char* text, std::size_t length,
-                      bool fieldStorage) {
-  constexpr std::int64_t kShort = 16;
-  static constexpr char kBlanks[kShort + 1] = "                ";
-  if (blanks < 0) blanks = 0;
-  if (blanks <= kShort && length <= kShort &&
-      unit_.position + 2 * kShort < unit_.bufferSize) {
-    char* at = unit_.buffer + unit_.position;
-    std::memcpy(at, kBlanks, kShort);  // blanks beyond `blanks` are overwritten or unused
-    at += blanks;
-    if (fieldStorage) {
-      // Two 8-byte moves, as the fast editing stores its texts.
-      std::memcpy(at, text, 8);
-      std::memcpy(at + 8, text + 8, 8);
-    } else if (length >= 8) {
-      std::memcpy(at, text, 8);
-      std::memcpy(at + length - 8, text + length - 8, 8);
-    } else if (length >= 4) {
-      std::memcpy(at, text, 4);
-      std::memcpy(at + length - 4, text + length - 4, 4);
-    } else {
-      for (std::size_t i = 0; i < length; ++i) at[i] = text[i];
-    }
-    unit_.position += static_cast<std::int32_t>(blanks + static_cast<std::int64_t>(length));
-    unit_.dirty = true;
-    return;
-  }
+// Whatever does not go into the window goes here, with the unit's
+// position brought up to date around it.
+void UnitSink::putRun(std::int64_t blanks, const char* text, std::size_t length) {
+  takeWindow();
   if (blanks > 0) putBlanks(blanks);
   if (length > 0) putText(text, length);
+  giveWindow();
 }
 
 // Characters go into the buffer; a buffer that becomes full is written out
@@ -193,18 +169,19 @@ void UnitSink::writeConsolePiece(bool recordEnds) {
   u.outputPending = true;
 }
 
-void UnitSink::endRecord() {
+void UnitSink::finishRecord(std::int64_t owedBlanks) {
+  takeWindow();
   if (isConsole()) {
-    pendingBlanks = 0;
     writeConsolePiece(true);
-    return;
+  } else {
+    if (owedBlanks > 0) putBlanks(owedBlanks);
+    putText("\r\n", 2);
   }
-  if (pendingBlanks > 0) putBlanks(pendingBlanks);
-  pendingBlanks = 0;
-  putText("\r\n", 2);
+  giveWindow();
 }
 
 void UnitSink::fail(int number) {
+  takeWindow();
   runtime::raiseRuntimeError(number, StatementKind::Write, unit_.fileName);
 }
 

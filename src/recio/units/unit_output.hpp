@@ -2,6 +2,8 @@
 // ending records, and writing the buffer to the file or console.
 #pragma once
 
+#include <algorithm>
+
 #include "recio/output/record_sink.hpp"
 #include "recio/units/unit_record.hpp"
 #include "runtime/condition.hpp"
@@ -31,7 +33,11 @@ void flushUnitBuffer(UnitRecord& unit, runtime::StatementKind kind);
 // character (its carriage control).
 std::string_view consoleLineEnd(bool lineEndOwed, char control);
 
-// The records of one write statement on a unit.
+// The records of one write statement on a unit. The sink opens its write
+// window on the unit's buffer and keeps the unit's position while the
+// statement runs: the unit learns where the record stands before anything
+// else uses the buffer (a full buffer written out, a record ended, a
+// condition raised) and when the sink is gone.
 class UnitSink final : public RecordSink {
  public:
   // Opens the write window on the unit's buffer, with the room the
@@ -39,21 +45,38 @@ class UnitSink final : public RecordSink {
   // statement).
   explicit UnitSink(UnitRecord& unit) : unit_(unit) {
     constexpr auto kRoom = static_cast<std::int32_t>(2 * kFieldStorage);
-    if (unit.bufferSize > kRoom) {
-      openWindow(unit.buffer, &unit.position, unit.bufferSize - kRoom, &unit.dirty);
-    }
+    openWindow(unit.buffer, unit.position, std::max(unit.bufferSize - kRoom, 0));
   }
+  ~UnitSink() override { takeWindow(); }
+  UnitSink(const UnitSink&) = delete;
+  UnitSink& operator=(const UnitSink&) = delete;
 
-  void endRecord() override;
   [[noreturn]] void fail(int number) override;
 
  protected:
-  void putRun(std::int64_t blanks, const char* text, std::size_t length,
-              bool fieldStorage) override;
+  void finishRecord(std::int64_t owedBlanks) override;
+  void putRun(std::int64_t blanks, const char* text, std::size_t length) override;
   void putBlanks(std::int64_t count) override;
   void putText(const char* text, std::size_t length) override;
 
  private:
+  // The unit's position becomes the window's (the bytes the window put
+  // are held output), and back. Between the two the unit's position is the
+  // one that counts, also when a condition is raised there.
+  void takeWindow() {
+    if (taken_) return;
+    taken_ = true;
+    const std::int32_t at = windowPosition();
+    if (at != unit_.position) {
+      unit_.position = at;
+      unit_.dirty = true;
+    }
+  }
+  void giveWindow() {
+    moveWindow(unit_.position);
+    taken_ = false;
+  }
+
   bool isConsole() const { return unit_.recordKind == RecordKind::Console; }
   // Makes room in a full buffer: a file writes it out; the console writes
   // the part of the record held so far.
@@ -67,6 +90,7 @@ class UnitSink final : public RecordSink {
   }
 
   UnitRecord& unit_;
+  bool taken_ = false;
 };
 
 }  // namespace tgram::recio

@@ -167,7 +167,7 @@ TEST(ListDirectedWrite, WriteWindowsChangeNothing) {
     for (const bool file : {true, false}) {
       testing::StringSink plain(file);
       for (const Items& items : statements) writeListDirected(items.get(), plain);
-      for (const std::int32_t size : {33, 40, 57, 200, 1024}) {
+      for (const std::int32_t size : testing::kWindowSizes) {
         testing::StringSink windowed(file, size);
         for (const Items& items : statements) writeListDirected(items.get(), windowed);
         ASSERT_EQ(windowed.records(), plain.records())

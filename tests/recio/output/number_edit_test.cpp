@@ -409,47 +409,6 @@ TEST(EditBits, Cases) {
   }
 }
 
-// ---------------------------------------------------------------------------
-// Placing
-
-TEST(PlaceField, RightJustifiesOrFillsWithAsterisks) {
-  struct Case {
-    const char* text;
-    int width;
-    const char* expected;
-  };
-  const Case cases[] = {
-      {"5", 3, "  5"},        {"1000", 3, "***"}, {"10", 1, "*"},
-      {"-10.0000", 7, "*******"}, {"abc", 3, "abc"}, {"abc", 0, "abc"},
-  };
-  for (const Case& c : cases) {
-    testing::StringSink sink;
-    FieldText text;
-    text.append(c.text);
-    placeField(text, c.width, sink);
-    sink.endRecord();
-    EXPECT_EQ(sink.records().at(0), c.expected) << c.text << " in " << c.width;
-  }
-}
-
-TEST(PlaceField, BlanksJoinThoseOwedBefore) {
-  testing::StringSink sink;
-  sink.pendingBlanks = 2;
-  FieldText text;
-  text.append(".5000");
-  placeField(text, 7, sink);
-  EXPECT_EQ(sink.current(), "    .5000");
-}
-
-TEST(PlaceField, OverflowingTextShowsAsterisks) {
-  testing::StringSink sink;
-  FieldText text;
-  text.append("123");
-  text.setOverflow();
-  placeField(text, 5, sink);
-  EXPECT_EQ(sink.current(), "*****");
-}
-
 TEST(FieldText, LongTextsOverflowInsteadOfRunningPastTheBuffer) {
   FieldText out;
   editInteger(5, 5000, false, out);

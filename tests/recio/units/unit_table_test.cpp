@@ -151,11 +151,13 @@ TEST_F(UnitsTest, FieldsAreWholeAcrossTheBufferEnds) {
       for (int i = 0; i < 300; ++i) {
         const std::int64_t blanks = i % 23 - 3;  // some below 0, some beyond a field's storage
         const std::size_t length = static_cast<std::size_t>(i % 16) + 1;
-        char storage[RecordSink::kFieldStorage];
-        std::fill(std::begin(storage), std::end(storage), '#');
+        FieldText field;
+        char* const storage = field.storage();
+        std::fill(storage, storage + RecordSink::kFieldStorage, '#');
         for (std::size_t k = 0; k < length; ++k) storage[k] = static_cast<char>('a' + (i + k) % 26);
-        sink.pendingBlanks = blanks;
-        sink.putField(std::string_view(storage, length));
+        field.setLength(static_cast<std::int32_t>(length));
+        sink.setOwed(blanks);
+        sink.putField(field, 0);
         expected += std::string(static_cast<std::size_t>(std::max<std::int64_t>(blanks, 0)), ' ') +
                     std::string(storage, length);
       }
