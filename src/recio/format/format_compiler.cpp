@@ -1,5 +1,7 @@
 #include "recio/format/format_compiler.hpp"
 
+#include "recio/format/group_repeat.hpp"
+
 #include <cstring>
 #include <limits>
 
@@ -435,9 +437,50 @@ class FormatCompiler {
 
 }  // namespace
 
+EditParams descriptorParams(FormatKind kind, std::int32_t w, std::int32_t d, std::int32_t e) {
+  EditParams params;
+  params.w = w;
+  params.d = d;
+  params.e = e;
+  switch (kind) {
+    case FormatKind::Fixed:
+      params.form = RealForm::Fixed;
+      break;
+    case FormatKind::Double:
+      params.form = RealForm::Exponent;
+      params.exponentLetter = 'D';
+      break;
+    case FormatKind::General:
+      params.form = RealForm::General;
+      break;
+    case FormatKind::Engineering:
+      params.form = RealForm::Engineering;
+      break;
+    case FormatKind::Scientific:
+      params.form = RealForm::Scientific;
+      break;
+    default:  // E, and descriptors that edit no real
+      params.form = RealForm::Exponent;
+      break;
+  }
+  return withFastMark(params);
+}
+
 CompiledFormat compileFormat(const char* text, std::int32_t length) {
   const std::size_t n = length < 0 ? std::strlen(text) : static_cast<std::size_t>(length);
-  return FormatCompiler(std::string_view(text, n)).run();
+  CompiledFormat format = FormatCompiler(std::string_view(text, n)).run();
+  // Descriptors whose numbers are written settle their parameters here.
+  for (FormatItem& item : format.items) {
+    if (!isDataDescriptor(item.kind) || item.w.isRuntime() || item.d.isRuntime() ||
+        item.e.isRuntime()) {
+      continue;
+    }
+    item.edit = descriptorParams(item.kind, item.w.given ? item.w.value : 0,
+                                 item.d.given ? item.d.value : 1, item.e.given ? item.e.value : 2);
+    item.settled = true;
+  }
+  format_detail::findGroupRoutes(format);
+  return format;
 }
 
 const CompiledFormat& FormatCache::get(const char* text, std::int32_t length) {

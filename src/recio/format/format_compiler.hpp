@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "recio/output/edit_params.hpp"
+
 namespace tgram::recio {
 
 // Groups nest at most this deep, in the compiler and in format control; a
@@ -72,6 +74,16 @@ struct FormatItem {
   FormatNumber w;
   FormatNumber d;
   FormatNumber e;
+  // A data descriptor without a number from a "^" (`settled`): its editing
+  // parameters, settled when the format is compiled, with the fast mark of
+  // the 4-byte real editing. A descriptor with a "^" number settles them
+  // each time it is taken.
+  EditParams edit;
+  bool settled = false;
+  // The item after the last data descriptor of a group whose repetitions
+  // can be run without their items (a GroupRoute): the route's index in
+  // CompiledFormat::routes (-1 otherwise).
+  std::int32_t route = -1;
   // Literal: its characters in CompiledFormat::text.
   std::uint32_t textOffset = 0;
   std::uint32_t textLength = 0;
@@ -83,14 +95,33 @@ struct FormatItem {
   std::int32_t target = -1;
 };
 
+// The way a group goes round from its last data descriptor back to its
+// first one when nothing but blanks lies on the way: X and TR items (with
+// counts fixed, or from a "^", which stays fixed through a statement),
+// the group's closing, then X and TR items again, and the first
+// descriptor, whose numbers are fixed. Format control runs such a
+// repetition without going through its items (group_repeat.hpp).
+struct GroupRoute {
+  std::uint32_t from;        // the item after the group's last descriptor
+  std::uint32_t close;       // the group's closing item
+  std::uint32_t opening;     // the group's opening item
+  std::uint32_t descriptor;  // the group's first descriptor
+  bool oneDescriptor;        // the last descriptor is the first one
+};
+
 struct CompiledFormat {
   std::vector<FormatItem> items;  // ends in an End or an Error item
   std::string text;               // the characters of all literals
+  std::vector<GroupRoute> routes;
 
   std::string_view literal(const FormatItem& item) const {
     return std::string_view(text).substr(item.textOffset, item.textLength);
   }
 };
+
+// The editing parameters of a descriptor of `kind` with its numbers (w 0,
+// d 1, e 2 when absent), in the default sign and scale modes.
+EditParams descriptorParams(FormatKind kind, std::int32_t w, std::int32_t d, std::int32_t e);
 
 // Compiles `length` bytes of `text` (-1: up to the first NUL byte).
 CompiledFormat compileFormat(const char* text, std::int32_t length);

@@ -7,8 +7,9 @@
 #include <cstring>
 #include <string_view>
 
+#include "recio/format/format_state.hpp"
+#include "recio/format/group_repeat.hpp"
 #include "recio/output/number_edit.hpp"
-#include "recio/output/real4_fast_edit.hpp"
 
 namespace tgram::recio {
 
@@ -111,234 +112,119 @@ struct BlankEffect {
   }
 };
 
-// A data descriptor with its numbers settled when it was taken.
-struct Descriptor {
-  FormatKind kind = FormatKind::End;
-  std::int32_t w = 0;
-  std::int32_t d = 1;
-  std::int32_t e = 2;
-  bool dGiven = false;
-};
-
 class FormatControl {
  public:
-  FormatControl(const CompiledFormat& format, const RuntimeCounts& counts,
-                RecordSink& sink)
-      : items_(format.items.data()), itemCount_(format.items.size()), format_(format),
-        counts_(counts), sink_(sink) {
-    sink_.setOwed(0);
+  FormatControl(const CompiledFormat& format, const RuntimeCounts& counts, RecordSink& sink)
+      : s_(format, counts, sink) {
+    s_.sink.setOwed(0);
   }
 
   // Edits one value under the next data descriptor.
   void write(const Value& value) {
     if (!advance(true)) fail(noDescriptorCondition(value.kind));
-    if (value.kind == ItemKind::Real4 && fastReal4_) {
-      // A 4-byte real under a descriptor of the fast editing (which is an F,
-      // so it fits the item).
-      editReal4(std::bit_cast<float>(static_cast<std::uint32_t>(value.bits)));
-      place(field_, current_.w);
-      return;
-    }
-    if (const int condition = mismatchCondition(value.kind, current_.kind)) {
+    if (const int condition = mismatchCondition(value.kind, s_.descriptor->kind)) {
       fail(condition);
     }
     edit(value);
   }
 
-  // Edits the 4-byte reals from `item` on, one after another, while the
-  // group around the current descriptor goes round the way last noted and
-  // takes it again (the usual "(F7.4,X)" repeated): each repetition only
-  // owes the way's blanks and puts the next real, and the group's count,
-  // the progress, the column and the state noted at the start of a
-  // repetition are brought up to date once for the run. Stops at an item
-  // of another kind, at `end` or when the group's count runs out,
-  // returning the first item not written; the caller goes on through
-  // write.
+  // The 4-byte reals from `item` on that a repeating group takes without
+  // going through its items (group_repeat.hpp); returns the first item
+  // left to write.
   const WriteItem* writeReal4Run(const WriteItem* item, const WriteItem* end) {
-    if (!canRepeatReal4Step()) return item;
-    Group& top = groups_[depth_ - 1];
-    // A repetition that begins with blanks owed goes the one-field way;
-    // the blanks owed are none after it.
-    if (sink_.owed() != 0 && item != end && item->kind == ItemKind::Real4 && top.count > 1) {
-      writeReal4Again(*item++, top);
-    }
-    const std::int32_t width = current_.w;
-    const std::int64_t way = std::min(step_.blanksBefore + step_.blanksAfter, kMaxOwedBlanks);
-    // Repetitions the group has left beyond the current one (the count of
-    // a group whose "^" was 0 or less is below 1).
-    const std::int64_t rounds = std::max<std::int64_t>(top.count - 1, 0);
-    const WriteItem* const first = item;
-    const WriteItem* const last = item + std::min<std::int64_t>(end - item, rounds);
-    for (; item != last && item->kind == ItemKind::Real4; ++item) {
-      editReal4(item->real4());
-      sink_.owe(way);
-      sink_.putField(field_, width);
-    }
-    const std::int64_t written = item - first;
-    if (written == 0) return item;
-    // The columns of one repetition (the fast editing's width is above 0).
-    const std::int64_t span = way + width;
-    top.count -= written;
-    progress_ += static_cast<std::uint64_t>(written);
-    column_ += written * span;
-    // As goRound notes it in the last repetition: after the blanks owed
-    // before the group goes round, before its field is taken.
-    top.before = State{column_ - span, std::min(step_.blanksBefore, kMaxOwedBlanks), progress_ - 1,
-                       scale_, signPlus_};
-    return item;
+    return format_detail::writeReal4Run(s_, item, end);
   }
 
   // With no item left: runs what stands before the next stop and ends the
   // last record.
   void finish() {
     advance(false);
-    sink_.setOwed(0);
-    sink_.endRecord();
+    s_.sink.setOwed(0);
+    s_.sink.endRecord();
   }
 
  private:
-  // What a repetition of a group can change. Two repetitions that begin
-  // in the same state do the same, since a group's items are run in order.
-  struct State {
-    std::int64_t column;
-    std::int64_t pendingBlanks;
-    std::uint64_t progress;
-    std::int32_t scale;
-    bool signPlus;
-
-    bool operator==(const State&) const = default;
-  };
-
-  struct Group {
-    std::size_t start;   // the item after the group's opening
-    std::int64_t count;  // repetitions left
-    State before;        // the state when the current repetition began
-  };
-
-  State state() const { return {column_, sink_.owed(), progress_, scale_, signPlus_}; }
-
   [[noreturn]] void fail(int condition) {
-    sink_.fail(condition);
+    s_.sink.fail(condition);
     std::abort();  // a sink's fail never returns
-  }
-
-  std::int64_t resolve(const FormatNumber& n, std::int64_t absent) const {
-    if (!n.given) return absent;
-    if (n.isRuntime()) return counts_[static_cast<std::size_t>(n.ref)];
-    return n.value;
-  }
-  std::int32_t resolve32(const FormatNumber& n, std::int32_t absent) const {
-    return static_cast<std::int32_t>(resolve(n, absent));
-  }
-
-  // --- putting characters -------------------------------------------------
-
-  void owe(std::int64_t blanks) { sink_.owe(blanks); }
-
-  void put(std::string_view text) {
-    column_ += sink_.owed() + static_cast<std::int64_t>(text.size());
-    sink_.put(text);
-  }
-
-  void place(const FieldText& text, std::int32_t width) {
-    column_ += sink_.owed() + (width > 0 ? width : text.overflow() ? 1 : text.length());
-    sink_.putField(text, width);
-  }
-
-  void endRecord() {
-    sink_.setOwed(0);
-    sink_.endRecord();
-    column_ = 0;
-    ++progress_;
   }
 
   // Positions the next character at `target` (columns from 0). Characters
   // already written stay; a position left of them means right after them.
-  void moveTo(std::int64_t target) {
-    sink_.setOwed(target - column_);
-  }
-
-  // --- advancing ----------------------------------------------------------
+  void moveTo(std::int64_t target) { s_.sink.setOwed(target - s_.column); }
 
   // Runs format items up to the next data descriptor. With an item waiting
   // it becomes the current descriptor (true); false when advancing stops
   // without one.
   bool advance(bool itemWaiting) {
-    if (reuse_ > 1) {
-      --reuse_;
+    if (s_.reuse > 1) {
+      --s_.reuse;
       return itemWaiting;
     }
-    reuse_ = 0;
-    if (itemWaiting && repeatStep()) return true;
+    s_.reuse = 0;
+    if (itemWaiting && format_detail::repeatRoute(s_)) return true;
     return runItems(itemWaiting);
   }
 
   // Runs format items one by one up to the next data descriptor, as
-  // advance does, and notes the way it took.
+  // advance does.
   bool runItems(bool itemWaiting) {
-    Step way{position_, depth_};
+    const std::size_t itemCount = s_.format.items.size();
     for (;;) {
-      if (position_ >= itemCount_) return stop();
-      const FormatItem& item = items_[position_++];
-      way.note(item.kind);
+      if (s_.position >= itemCount) return stop();
+      const FormatItem& item = s_.items[s_.position++];
       switch (item.kind) {
         case FormatKind::Literal:
-          put(format_.literal(item));
+          s_.put(s_.format.literal(item));
           break;
-        case FormatKind::Skip: {
-          const std::int64_t blanks = resolve(item.repeat, 1);
-          owe(blanks);
-          way.owe(blanks);
+        case FormatKind::Skip:
+          s_.sink.owe(s_.resolve(item.repeat, 1));
           break;
-        }
         case FormatKind::Tab:
-          moveTo(std::max<std::int64_t>(resolve(item.w, 1), 1) - 1);
+          moveTo(std::max<std::int64_t>(s_.resolve(item.w, 1), 1) - 1);
           break;
         case FormatKind::TabLeft:
-          moveTo(column_ + sink_.owed() - std::max<std::int64_t>(resolve(item.w, 0), 0));
+          moveTo(s_.column + s_.sink.owed() - std::max<std::int64_t>(s_.resolve(item.w, 0), 0));
           break;
-        case FormatKind::TabRight: {
-          const std::int64_t blanks = resolve(item.w, 0);
-          owe(blanks);
-          way.owe(blanks);
+        case FormatKind::TabRight:
+          s_.sink.owe(s_.resolve(item.w, 0));
           break;
-        }
         case FormatKind::GroupOpen:
-          if (depth_ == kMaxGroupDepth) fail(kGroupsTooDeep);
+          if (s_.depth == kMaxGroupDepth) fail(kGroupsTooDeep);
           if (item.target >= 0 && settleSilentGroup(item, itemWaiting)) break;
-          groups_[depth_++] = Group{position_, resolve(item.repeat, 0), state()};
+          s_.groups[s_.depth++] =
+              format_detail::Group{s_.position, s_.resolve(item.repeat, 0), s_.repetitionState()};
           break;
         case FormatKind::GroupClose: {
-          if (depth_ == 0) break;
-          Group& top = groups_[depth_ - 1];
+          if (s_.depth == 0) break;
+          format_detail::Group& top = s_.groups[s_.depth - 1];
           // A repetition that changed nothing would be followed by more of
           // the same: the rest are skipped. One that took a descriptor or
           // ended a record changed something.
-          if (--top.count > 0 && (progress_ != top.before.progress || state() != top.before)) {
-            top.before = state();
-            position_ = top.start;
-            ++way.repetitions;
+          if (top.count > 1 && (s_.progress != top.before.progress ||
+                                s_.repetitionState() != top.before)) {
+            s_.nextRepetition(top);
+            s_.position = top.start;
           } else {
-            --depth_;
-            way.plain = false;
+            --s_.depth;
           }
           break;
         }
         case FormatKind::NewRecord:
-          for (std::int64_t n = resolve(item.repeat, 1); n > 0; --n) endRecord();
+          for (std::int64_t n = s_.resolve(item.repeat, 1); n > 0; --n) s_.endRecord();
           break;
         case FormatKind::Colon:
           if (!itemWaiting) return stop();
           break;
         case FormatKind::SignDefault:
         case FormatKind::SignSuppress:
-          signPlus_ = false;
+          s_.signPlus = false;
           break;
         case FormatKind::SignPlus:
-          signPlus_ = true;
+          s_.signPlus = true;
           break;
         case FormatKind::Scale:
-          scale_ = item.w.value;
+          s_.scale = item.w.value;
           break;
         case FormatKind::KeepRecord:
         case FormatKind::BlankNull:
@@ -346,98 +232,21 @@ class FormatControl {
           break;
         case FormatKind::End:
           if (!itemWaiting || item.target < 0) return stop();
-          endRecord();
-          position_ = static_cast<std::size_t>(item.target);
+          s_.endRecord();
+          s_.position = static_cast<std::size_t>(item.target);
           break;
         case FormatKind::Error:
           fail(item.target);
         default:  // a data descriptor
           if (!itemWaiting) return stop();
-          take(item);
-          if (way.plain && way.repetitions == 1 && taken_ == &item) {
-            way.descriptor = position_ - 1;
-            step_ = way;
-          }
+          s_.take(item);
           return true;
       }
     }
   }
 
-  // --- the usual way between two descriptors ------------------------------
-
-  // A way from one descriptor to the next that owes blanks by fixed counts
-  // (X, TR; the counts of a "^" stay fixed through a statement), goes round
-  // the innermost group once, and takes a descriptor whose numbers are
-  // settled. From the same place, with the group going round again, it does
-  // the same again: repeatStep runs it without going through its items.
-  struct Step {
-    std::size_t from = kNoStep;  // the position it began at
-    std::size_t depth = 0;       // groups open there
-    std::int64_t blanksBefore = 0;  // owed before the group goes round
-    std::int64_t blanksAfter = 0;   // owed after it, before the descriptor
-    std::size_t descriptor = 0;     // the position of the descriptor taken
-    int repetitions = 0;            // times a group went round
-    bool plain = true;              // nothing else happened
-
-    void note(FormatKind kind) {
-      if (kind != FormatKind::Skip && kind != FormatKind::TabRight &&
-          kind != FormatKind::GroupClose && !isDataDescriptor(kind)) {
-        plain = false;
-      }
-    }
-    void owe(std::int64_t blanks) {
-      (repetitions == 0 ? blanksBefore : blanksAfter) += std::max<std::int64_t>(blanks, 0);
-    }
-  };
-  static constexpr std::size_t kNoStep = static_cast<std::size_t>(-1);
-
-  // Runs the way last noted when format control stands where it began and
-  // its group goes round again (a descriptor was taken since the group last
-  // began, so the repetition changed something).
-  bool repeatStep() {
-    if (position_ != step_.from || depth_ != step_.depth || depth_ == 0) return false;
-    Group& top = groups_[depth_ - 1];
-    if (top.count <= 1 || progress_ == top.before.progress) return false;
-    goRound(top);
-    position_ = step_.descriptor + 1;
-    take(items_[step_.descriptor]);
-    return true;
-  }
-
-  // Owes the blanks of the way last noted, with its group `top` going round
-  // once more on the way.
-  void goRound(Group& top) {
-    owe(step_.blanksBefore);
-    --top.count;
-    top.before = state();
-    owe(step_.blanksAfter);
-  }
-
-  // Whether the next write would take the way last noted back to the
-  // descriptor just taken, whose numbers are settled and which has the fast
-  // editing of 4-byte reals, with nothing but that to do (see
-  // writeReal4Run). Standing where the way began right after taking its
-  // descriptor means the way leads from that descriptor to itself.
-  bool canRepeatReal4Step() const {
-    if (!fastReal4_ || position_ != step_.from || depth_ != step_.depth || depth_ == 0) {
-      return false;
-    }
-    const FormatItem& descriptor = items_[step_.descriptor];
-    return taken_ == &descriptor && resolve(descriptor.repeat, 0) <= 1 &&
-           progress_ != groups_[depth_ - 1].before.progress;
-  }
-
-  // One repetition of writeReal4Run: the group `top` goes round and the
-  // current descriptor edits `item`.
-  void writeReal4Again(const WriteItem& item, Group& top) {
-    goRound(top);
-    ++progress_;  // all that taking the same descriptor again does
-    editReal4(item.real4());
-    place(field_, current_.w);
-  }
-
   bool stop() {
-    sink_.setOwed(0);
+    s_.sink.setOwed(0);
     return false;
   }
 
@@ -450,14 +259,14 @@ class FormatControl {
   // advancing in the first repetition: such a group is left to the ordinary
   // run (false).
   bool settleSilentGroup(const FormatItem& opening, bool itemWaiting) {
-    std::size_t i = position_;
-    Modes modes{signPlus_, scale_};
+    std::size_t i = s_.position;
+    Modes modes{s_.signPlus, s_.scale};
     BlankEffect effect;
     if (!silentGroupEffect(opening, i, itemWaiting, modes, effect)) return false;
-    sink_.setOwed(effect.apply(sink_.owed()));
-    signPlus_ = modes.signPlus;
-    scale_ = modes.scale;
-    position_ = i;
+    s_.sink.setOwed(effect.apply(s_.sink.owed()));
+    s_.signPlus = modes.signPlus;
+    s_.scale = modes.scale;
+    s_.position = i;
     return true;
   }
 
@@ -473,20 +282,21 @@ class FormatControl {
     const auto close = static_cast<std::size_t>(opening.target);
     BlankEffect once;
     while (i < close) {
-      const FormatItem& item = items_[i++];
+      const FormatItem& item = s_.items[i++];
       switch (item.kind) {
         case FormatKind::Skip:
-          once = once.then(BlankEffect::add(std::max<std::int64_t>(resolve(item.repeat, 1), 0)));
+          once = once.then(BlankEffect::add(std::max<std::int64_t>(s_.resolve(item.repeat, 1), 0)));
           break;
         case FormatKind::TabRight:
-          once = once.then(BlankEffect::add(std::max<std::int64_t>(resolve(item.w, 0), 0)));
+          once = once.then(BlankEffect::add(std::max<std::int64_t>(s_.resolve(item.w, 0), 0)));
           break;
         case FormatKind::TabLeft:
-          once = once.then(BlankEffect::add(-std::max<std::int64_t>(resolve(item.w, 0), 0)));
+          once = once.then(BlankEffect::add(-std::max<std::int64_t>(s_.resolve(item.w, 0), 0)));
           break;
         case FormatKind::Tab: {
-          const std::int64_t target = std::max<std::int64_t>(resolve(item.w, 1), 1) - 1;
-          once = once.then(BlankEffect::set(std::clamp<std::int64_t>(target - column_, 0, kMaxOwedBlanks)));
+          const std::int64_t target = std::max<std::int64_t>(s_.resolve(item.w, 1), 1) - 1;
+          once = once.then(
+              BlankEffect::set(std::clamp<std::int64_t>(target - s_.column, 0, kMaxOwedBlanks)));
           break;
         }
         case FormatKind::Colon:
@@ -514,67 +324,16 @@ class FormatControl {
     }
     ++i;  // the group's closing item
     // A count of 1 or less runs the group once.
-    effect = once.repeated(std::max<std::int64_t>(resolve(opening.repeat, 0), 1));
+    effect = once.repeated(std::max<std::int64_t>(s_.resolve(opening.repeat, 0), 1));
     return true;
-  }
-
-  // Settles the descriptor's numbers. A descriptor taken again (each
-  // repetition of a group takes it anew) keeps what it settled last time
-  // unless a number of it comes from a "^".
-  void take(const FormatItem& item) {
-    reuse_ = resolve(item.repeat, 0);
-    ++progress_;
-    if (&item == taken_ && realParams_.scale == scale_ && realParams_.signPlus == signPlus_) {
-      return;
-    }
-    // Numbers from a "^" are settled anew each time.
-    const bool fixedNumbers = !item.w.isRuntime() && !item.d.isRuntime() && !item.e.isRuntime();
-    taken_ = fixedNumbers ? &item : nullptr;
-    current_.kind = item.kind;
-    current_.w = resolve32(item.w, 0);
-    current_.d = resolve32(item.d, 1);
-    current_.e = resolve32(item.e, 2);
-    current_.dGiven = item.d.given;
-    settleRealParams();
-  }
-
-  // The editing parameters of a real under the current descriptor.
-  void settleRealParams() {
-    EditParams& params = realParams_;
-    params = EditParams{};
-    params.w = current_.w;
-    params.d = current_.d;
-    params.e = current_.e;
-    params.scale = scale_;
-    params.signPlus = signPlus_;
-    switch (current_.kind) {
-      case FormatKind::Fixed:
-        params.form = RealForm::Fixed;
-        break;
-      case FormatKind::Double:
-        params.form = RealForm::Exponent;
-        params.exponentLetter = 'D';
-        break;
-      case FormatKind::General:
-        params.form = RealForm::General;
-        break;
-      case FormatKind::Engineering:
-        params.form = RealForm::Engineering;
-        break;
-      case FormatKind::Scientific:
-        params.form = RealForm::Scientific;
-        break;
-      default:
-        params.form = RealForm::Exponent;
-        break;
-    }
-    fastReal4_ = hasReal4FastForm(params);
   }
 
   // --- editing ------------------------------------------------------------
 
   void edit(const Value& value) {
-    switch (current_.kind) {
+    const FormatItem& descriptor = *s_.descriptor;
+    const EditParams& params = s_.params;
+    switch (descriptor.kind) {
       case FormatKind::Character:
         editCharacters(value);
         return;
@@ -588,40 +347,23 @@ class FormatControl {
         editBitPattern(value, 1);
         return;
       case FormatKind::Logical:
-        field_.clear();
-        field_.push(static_cast<std::uint32_t>(value.bits) != 0 ? 'T' : 'F');
-        place(field_, current_.w);
+        s_.field.clear();
+        s_.field.push(static_cast<std::uint32_t>(value.bits) != 0 ? 'T' : 'F');
+        s_.placeField(params.w);
         return;
       default:
         break;
     }
     if (isIntegerKind(value.kind)) {
       // Under G an integer is edited as under I.
-      const std::int32_t minDigits = current_.kind == FormatKind::Integer ? current_.d : 1;
-      editInteger(static_cast<std::int32_t>(value.bits), minDigits, signPlus_, field_);
-      place(field_, current_.w);
-      return;
-    }
-    editRealValue(value);
-  }
-
-  void editRealValue(const Value& value) {
-    if (value.kind == ItemKind::Real8) {
-      editReal(std::bit_cast<double>(value.bits), realParams_, field_);
+      const std::int32_t minDigits = descriptor.kind == FormatKind::Integer ? params.d : 1;
+      editInteger(static_cast<std::int32_t>(value.bits), minDigits, s_.signPlus, s_.field);
+    } else if (value.kind == ItemKind::Real8) {
+      editReal(std::bit_cast<double>(value.bits), params, s_.field);
     } else {
-      const float real = std::bit_cast<float>(static_cast<std::uint32_t>(value.bits));
-      if (fastReal4_) {
-        editReal4(real);
-      } else {
-        editReal(real, realParams_, field_);
-      }
+      editReal(std::bit_cast<float>(static_cast<std::uint32_t>(value.bits)), params, s_.field);
     }
-    place(field_, current_.w);
-  }
-
-  // A 4-byte real under a descriptor of the fast editing, into field_.
-  void editReal4(float real) {
-    if (!editReal4Fast(real, realParams_, field_)) editReal(real, realParams_, field_);
+    s_.placeField(params.w);
   }
 
   // The value's bytes as they lie in storage, least significant first.
@@ -643,55 +385,35 @@ class FormatControl {
       const std::size_t n = storageBytes(value, bytes);
       text = std::string_view(reinterpret_cast<const char*>(bytes), n);
     }
-    const std::int64_t width = current_.w;
+    const std::int64_t width = s_.params.w;
     if (width > 0) {
       if (static_cast<std::int64_t>(text.size()) > width) {
         text = text.substr(0, static_cast<std::size_t>(width));
       } else {
-        owe(width - static_cast<std::int64_t>(text.size()));
+        s_.sink.owe(width - static_cast<std::int64_t>(text.size()));
       }
     }
-    put(text);
+    s_.put(text);
   }
 
   // Z, O, B: the bit pattern of the value, most significant digit first;
   // characters give the bits of their bytes in order.
   void editBitPattern(const Value& value, int bitsPerDigit) {
-    const std::int32_t minDigits = current_.dGiven ? current_.d : 1;
+    const std::int32_t minDigits = s_.descriptor->d.given ? s_.params.d : 1;
     if (value.kind == ItemKind::Character) {
       editBits(reinterpret_cast<const unsigned char*>(value.text.data()),
-               value.text.size(), bitsPerDigit, minDigits, field_);
+               value.text.size(), bitsPerDigit, minDigits, s_.field);
     } else {
       unsigned char little[8];
       unsigned char big[8];
       const std::size_t n = storageBytes(value, little);
       for (std::size_t i = 0; i < n; ++i) big[i] = little[n - 1 - i];
-      editBits(big, n, bitsPerDigit, minDigits, field_);
+      editBits(big, n, bitsPerDigit, minDigits, s_.field);
     }
-    place(field_, current_.w);
+    s_.placeField(s_.params.w);
   }
 
-  const FormatItem* items_;
-  std::size_t itemCount_;
-  const CompiledFormat& format_;
-  const RuntimeCounts& counts_;
-  RecordSink& sink_;
-
-  std::size_t position_ = 0;
-  std::array<Group, kMaxGroupDepth> groups_{};
-  std::size_t depth_ = 0;
-  Descriptor current_;
-  const FormatItem* taken_ = nullptr;  // the item current_ was settled from, when it
-                                       // has no number from a "^"
-  EditParams realParams_;
-  bool fastReal4_ = false;
-  Step step_;
-  std::int64_t reuse_ = 0;
-  std::int32_t scale_ = 0;
-  bool signPlus_ = false;
-  std::int64_t column_ = 0;     // characters put into the current record
-  std::uint64_t progress_ = 0;  // records ended and descriptors taken
-  FieldText field_;
+  format_detail::ControlState s_;
 };
 
 }  // namespace

@@ -1,12 +1,10 @@
 #include "recio/output/list_output.hpp"
 
 #include <bit>
-#include <cstring>
 #include <cstdint>
 #include <string_view>
 
 #include "recio/output/number_edit.hpp"
-#include "recio/output/real4_fast_edit.hpp"
 
 namespace tgram::recio {
 
@@ -48,15 +46,10 @@ class ListWriter {
   void finish() { sink_.endRecord(); }
 
  private:
-  // A 4-byte real into `field_`: the fast way, or else the general one.
-  void editReal4(float value) {
-    if (!editListDirectedReal4Fast(value, field_)) editReal(value, kReal4, field_);
-  }
-
   // Edits a number or logical into `field_`; returns its field width.
   std::int32_t editValue(const WriteItem& item) {
     if (item.kind == ItemKind::Real4) {  // the usual item first
-      editReal4(item.real4());
+      editReal(item.real4(), kReal4, field_);
       return kReal4Width;
     }
     if (isIntegerKind(item.kind)) {

@@ -4,7 +4,6 @@
 #include <bit>
 #include <cstring>
 
-#include "recio/output/real4_fast_edit.hpp"
 
 namespace tgram::recio {
 
@@ -540,11 +539,6 @@ void editReal(const DecimalDigits& digits, std::int32_t precision,
       break;
     }
   }
-}
-
-void editReal(float value, const EditParams& params, FieldText& out) {
-  if (hasReal4FastForm(params) && editReal4Fast(value, params, out)) return;
-  editReal(toDecimalDigits(value), kReal4Precision, params, out);
 }
 
 void editReal(double value, const EditParams& params, FieldText& out) {

@@ -13,7 +13,9 @@
 #include <cstring>
 #include <string_view>
 
+#include "recio/output/edit_params.hpp"
 #include "recio/output/field_text.hpp"
+#include "recio/output/real4_fast_edit.hpp"
 
 namespace tgram::recio {
 
@@ -51,38 +53,6 @@ DecimalDigits toDecimalDigits(double value);
 // nothing loses its minus sign.
 bool roundDigits(DecimalDigits& digits, std::int32_t places);
 
-enum class RealForm : std::uint8_t {
-  Fixed,        // Fw.d
-  Exponent,     // Ew.d[Ee] and Dw.d (with its own exponent letter)
-  General,      // Gw.d[Ee]
-  Scientific,   // ESw.d[Ee]
-  Engineering,  // ENw.d[Ee]
-  ListDirected, // fixed or exponent form, as list-directed output chooses
-};
-
-struct EditParams {
-  std::int32_t w = 0;  // field width
-  std::int32_t d = 1;  // digits after the point
-  std::int32_t e = 2;  // exponent digits
-  std::int32_t scale = 0;
-  bool signPlus = false;
-  RealForm form = RealForm::Fixed;
-  char exponentLetter = 'E';
-};
-
-// The list-directed form of a real of one size.
-constexpr EditParams listDirectedParams(std::int32_t w, std::int32_t d, std::int32_t e) {
-  EditParams p;
-  p.form = RealForm::ListDirected;
-  p.w = w;
-  p.d = d;
-  p.e = e;
-  return p;
-}
-
-inline constexpr EditParams kListDirectedReal4 = listDirectedParams(15, 6, 2);
-inline constexpr EditParams kListDirectedReal8 = listDirectedParams(24, 15, 3);
-
 // Integer editing: at least `minDigits` digits (zeros in front), "-" for a
 // negative value, "+" for others in sign-plus mode unless the value and
 // `minDigits` are both 0. No blanks.
@@ -94,9 +64,13 @@ void editInteger(std::int32_t value, std::int32_t minDigits, bool signPlus,
 // from the value (kReal4Precision, kReal8Precision).
 void editReal(const DecimalDigits& digits, std::int32_t precision,
               const EditParams& params, FieldText& out);
-// A 4-byte real under F7.4 or the list-directed form goes the fast way
-// (real4_fast_edit.hpp) when it can, with the same result.
-void editReal(float value, const EditParams& params, FieldText& out);
+// A 4-byte real: the fast way (real4_fast_edit.hpp) when its parameters are
+// marked for it and it takes the value, else the general way, with the same
+// result. This is the one place that chooses between them.
+inline void editReal(float value, const EditParams& params, FieldText& out) {
+  if (params.real4Fast && editReal4Fast(value, params, out)) return;
+  editReal(toDecimalDigits(value), kReal4Precision, params, out);
+}
 void editReal(double value, const EditParams& params, FieldText& out);
 
 // Hexadecimal (4 bits per digit), octal (3) and binary (1) editing of the

@@ -283,8 +283,4 @@ bool editReal4Fast(float value, const EditParams& params, FieldText& out) {
   return params.form == RealForm::Fixed ? editFixed74(bits, out) : editListDirected(bits, out);
 }
 
-bool editListDirectedReal4Fast(float value, FieldText& out) {
-  return editListDirected(std::bit_cast<std::uint32_t>(value), out);
-}
-
 }  // namespace tgram::recio

@@ -12,28 +12,15 @@
 // never has to be right about them.
 #pragma once
 
-#include "recio/output/number_edit.hpp"
+#include "recio/output/edit_params.hpp"
+#include "recio/output/field_text.hpp"
 
 namespace tgram::recio {
 
-// True when `params` is a form the fast way edits: Fw.d with w = 7, d = 4,
-// or the list-directed form of a 4-byte real; no scale factor and no plus
-// sign.
-inline bool hasReal4FastForm(const EditParams& p) {
-  if (p.scale != 0 || p.signPlus) return false;
-  if (p.form == RealForm::Fixed) return p.w == 7 && p.d == 4;
-  const EditParams& list = kListDirectedReal4;
-  return p.form == RealForm::ListDirected && p.w == list.w && p.d == list.d && p.e == list.e;
-}
-
-// Edits `value` under `params` (a form for which hasReal4FastForm holds)
+// Edits `value` under `params` (a form marked `real4Fast`)
 // and returns true, or returns false, leaving `out` unspecified, for a
 // value the fast way leaves to the general one. When it returns true, `out`
 // holds exactly what the general way gives.
 bool editReal4Fast(float value, const EditParams& params, FieldText& out);
-
-// editReal4Fast under the list-directed form of a 4-byte real, for callers
-// that write only that form.
-bool editListDirectedReal4Fast(float value, FieldText& out);
 
 }  // namespace tgram::recio

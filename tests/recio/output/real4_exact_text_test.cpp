@@ -205,7 +205,7 @@ std::string programFixed74(float value) {
   p.w = 7;
   p.d = 4;
   FieldText text;
-  editReal(value, p, text);
+  editReal(value, withFastMark(p), text);
   if (text.overflow() || text.length() > 7) return "*******";
   return std::string(static_cast<std::size_t>(7 - text.length()), ' ') + std::string(text.view());
 }

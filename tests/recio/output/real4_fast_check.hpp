@@ -17,7 +17,7 @@ inline EditParams fixed74() {
   p.form = RealForm::Fixed;
   p.w = 7;
   p.d = 4;
-  return p;
+  return withFastMark(p);
 }
 inline EditParams listDirected4() {
   return kListDirectedReal4;
