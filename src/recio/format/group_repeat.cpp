@@ -107,9 +107,9 @@ const WriteItem* writeReal4Run(ControlState& state, const WriteItem* item, const
   // beyond the current one (the count of a group whose "^" was 0 or less
   // is below 1).
   const std::int64_t rounds = std::max<std::int64_t>(top.count - 1, 0);
-  const WriteItem* const last = item + std::min<std::int64_t>(end - item, rounds);
+  const WriteItem* const limit = item + std::min<std::int64_t>(end - item, rounds);
   const WriteItem* stop = item;
-  while (stop != last && stop->kind == ItemKind::Real4) ++stop;
+  while (stop != limit && stop->kind == ItemKind::Real4) ++stop;
 
   // One repetition: the route, the descriptor taken again (which only
   // counts), the field.
@@ -120,19 +120,25 @@ const WriteItem* writeReal4Run(ControlState& state, const WriteItem* item, const
     state.placeField(width);
   };
   if (item != stop && state.sink.owed() != 0) once(*item++);
-  // All but the last: the field after the route's blanks, and the count,
-  // the progress and the column moved once for them all (the blanks owed
-  // are none after a field). The last one goes round as above, which notes
-  // where the group's last repetition began.
-  if (stop - item > 1) {
-    const std::int64_t way = std::min(blanks.before + blanks.after, RecordSink::kMaxOwed);
-    const WriteItem* const first = item;
-    for (; item != stop - 1; ++item) {
+  // All but the last go straight into the sink's write window while it has
+  // room, after the route's blanks, with the count, the progress and the
+  // column moved once for each run of them (the blanks owed are none
+  // after a field); a field the window cannot take goes round as above.
+  // The last one goes round as above too, which notes where the group's
+  // last repetition began.
+  const std::int64_t way = blanks.before + blanks.after;
+  while (stop - item > 1) {
+    const WriteItem* const last = stop - 1;
+    const std::int64_t written = state.sink.putFieldRun(way, width, state.field, [&] {
+      if (item == last) return false;
       editReal(item->real4(), state.params, state.field);
-      state.sink.owe(way);
-      state.sink.putField(state.field, width);
+      ++item;
+      return true;
+    });
+    if (written == 0) {
+      once(*item++);
+      continue;
     }
-    const std::int64_t written = item - first;
     top.count -= written;
     state.progress += static_cast<std::uint64_t>(written);
     state.column += written * (way + width);

@@ -43,6 +43,31 @@ class ListWriter {
     writeValue(width);
   }
 
+  // A run of 4-byte reals from `item` on, after the first value of the
+  // statement: each in its separator's column and kReal4Width more,
+  // straight into the sink's write window while it has room, records
+  // ending between them as in writeValue. Returns the first item not
+  // written (of another kind, or one the window had no room for), which
+  // write takes.
+  const WriteItem* writeReal4Run(const WriteItem* item, const WriteItem* const end) {
+    constexpr std::int64_t kSpan = kReal4Width + 1;
+    if (!separatorOwed_) return item;
+    for (;;) {
+      sink_.putFieldRun(1, kReal4Width, field_, [&] {
+        if (item == end || item->kind != ItemKind::Real4 || spaceLeft_ <= kSpan) return false;
+        editReal(item->real4(), kReal4, field_);
+        ++item;
+        spaceLeft_ -= kSpan;
+        return true;
+      });
+      if (item == end || item->kind != ItemKind::Real4 || spaceLeft_ > kSpan) return item;
+      // The next real begins the next record.
+      sink_.setOwed(0);
+      sink_.endRecord();
+      spaceLeft_ = kRecordSpace;
+    }
+  }
+
   void finish() { sink_.endRecord(); }
 
  private:
@@ -140,7 +165,14 @@ class ListWriter {
 
 void writeListDirected(const CapturedItems& items, RecordSink& sink) {
   ListWriter writer(sink);
-  for (const WriteItem& item : items.items()) writer.write(items, item);
+  const WriteItem* item = items.items().data();
+  const WriteItem* const end = item + items.items().size();
+  while (item != end) {
+    const WriteItem* const next = writer.writeReal4Run(item, end);
+    if (next == end) break;
+    writer.write(items, *next);
+    item = next + 1;
+  }
   writer.finish();
 }
 

@@ -67,7 +67,8 @@ void editReal(const DecimalDigits& digits, std::int32_t precision,
 // A 4-byte real: the fast way (real4_fast_edit.hpp) when its parameters are
 // marked for it and it takes the value, else the general way, with the same
 // result. This is the one place that chooses between them.
-inline void editReal(float value, const EditParams& params, FieldText& out) {
+[[gnu::always_inline]] inline void editReal(float value, const EditParams& params,
+                                            FieldText& out) {
   if (params.real4Fast && editReal4Fast(value, params, out)) return;
   editReal(toDecimalDigits(value), kReal4Precision, params, out);
 }

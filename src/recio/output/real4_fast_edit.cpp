@@ -278,9 +278,14 @@ bool editListDirected(std::uint32_t bits, FieldText& out) {
 
 }  // namespace
 
-bool editReal4Fast(float value, const EditParams& params, FieldText& out) {
-  const std::uint32_t bits = std::bit_cast<std::uint32_t>(value);
-  return params.form == RealForm::Fixed ? editFixed74(bits, out) : editListDirected(bits, out);
+// Kept out of line, each in a frame of its own, wherever the callers are
+// compiled (also with link-time optimisation).
+[[gnu::noinline]] bool editFixed74Fast(std::uint32_t bits, FieldText& out) {
+  return editFixed74(bits, out);
+}
+
+[[gnu::noinline]] bool editListDirectedFast(std::uint32_t bits, FieldText& out) {
+  return editListDirected(bits, out);
 }
 
 }  // namespace tgram::recio

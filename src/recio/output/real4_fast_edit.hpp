@@ -12,15 +12,24 @@
 // never has to be right about them.
 #pragma once
 
+#include <bit>
+#include <cstdint>
+
 #include "recio/output/edit_params.hpp"
 #include "recio/output/field_text.hpp"
 
 namespace tgram::recio {
 
-// Edits `value` under `params` (a form marked `real4Fast`)
+// Edits `value` under `params` (a form marked `real4Fast`: the one of F7.4
+// when its form is Fixed, else the list-directed one)
 // and returns true, or returns false, leaving `out` unspecified, for a
 // value the fast way leaves to the general one. When it returns true, `out`
 // holds exactly what the general way gives.
-bool editReal4Fast(float value, const EditParams& params, FieldText& out);
+bool editFixed74Fast(std::uint32_t bits, FieldText& out);
+bool editListDirectedFast(std::uint32_t bits, FieldText& out);
+[[gnu::always_inline]] inline bool editReal4Fast(float value, const EditParams& params, FieldText& out) {
+  const auto bits = std::bit_cast<std::uint32_t>(value);
+  return params.form == RealForm::Fixed ? editFixed74Fast(bits, out) : editListDirectedFast(bits, out);
+}
 
 }  // namespace tgram::recio

@@ -46,7 +46,7 @@ class RecordSink {
   // overflowing, shows as `width` asterisks instead, and the result is
   // false. A width of 0 or less makes the field as wide as its text (one
   // asterisk for an overflowing one).
-  bool putField(const FieldText& text, std::int32_t width) {
+  [[gnu::always_inline]] bool putField(const FieldText& text, std::int32_t width) {
     const std::int32_t length = text.length();
     if (text.overflow() || (width > 0 && length > width)) {
       putAsterisks(width > 0 ? width : 1);
@@ -55,6 +55,41 @@ class RecordSink {
     if (width > length) owed_ += width - length;
     place(text.data(), static_cast<std::size_t>(length), true);
     return true;
+  }
+
+  // Puts a run of edited fields straight into the write window, each after
+  // `blanks` blanks and right-justified in `width` columns, as putField
+  // would put them after owing `blanks`: `editNext()` edits the next field
+  // into `field` and returns true, or returns false when the run ends. The
+  // run also ends, before asking for a field, when the window has no room,
+  // and it does not begin when blanks are owed, without a window, or when
+  // a field and its blanks are wider than kFieldStorage. Returns the number
+  // of fields put; the caller puts any others the usual way.
+  template <typename EditNext>
+  [[gnu::always_inline]] std::int64_t putFieldRun(std::int64_t blanks, std::int32_t width,
+                                                  const FieldText& field, EditNext&& editNext) {
+    if (owed_ != 0 || width <= 0 || blanks < 0 ||
+        blanks + width > static_cast<std::int64_t>(kFieldStorage)) {
+      return 0;
+    }
+    const std::int64_t span = blanks + width;
+    char* const window = window_;
+    const std::int32_t limit = limit_;
+    std::int32_t at = at_;
+    std::int64_t count = 0;
+    while (at < limit && editNext()) {
+      const char* text = field.data();
+      std::int32_t length = field.length();
+      if (field.overflow() || length > width) {  // as putField shows it
+        text = kStars;
+        length = width;
+      }
+      copyField(window + at, span - length, text, static_cast<std::size_t>(length), true);
+      at += static_cast<std::int32_t>(span);
+      ++count;
+    }
+    at_ = at;
+    return count;
   }
 
   // Ends the current record; the next characters begin a new one. What the
@@ -97,39 +132,47 @@ class RecordSink {
   virtual void putText(const char* text, std::size_t length) = 0;
 
  private:
-  // The one place where characters go into the record: the owed blanks,
-  // then `length` characters of `text`. With `fieldStorage`, kFieldStorage
+  // Where characters go into the record: the owed blanks, then `length`
+  // characters of `text`, through the write window when it has room (with
+  // copyField), else through putRun. With `fieldStorage`, kFieldStorage
   // bytes may be read from `text`.
-  void place(const char* text, std::size_t length, bool fieldStorage) {
+  [[gnu::always_inline]] void place(const char* text, std::size_t length, bool fieldStorage) {
     const std::int64_t blanks = owed_;
     owed_ = 0;
     if (at_ < limit_ && static_cast<std::uint64_t>(blanks) <= kFieldStorage &&
         length <= kFieldStorage) {
-      char* at = window_ + at_;
-      std::memcpy(at, kBlanks, kFieldStorage);  // blanks beyond `blanks` are overwritten or unused
-      at += blanks;
-      if (fieldStorage) {
-        // Two 8-byte moves, as the editing stores its texts: one 16-byte
-        // load of two 8-byte stores just made would wait for them.
-        std::memcpy(at, text, 8);
-        std::memcpy(at + 8, text + 8, 8);
-      } else if (length >= 8) {
-        std::memcpy(at, text, 8);
-        std::memcpy(at + length - 8, text + length - 8, 8);
-      } else if (length >= 4) {
-        std::memcpy(at, text, 4);
-        std::memcpy(at + length - 4, text + length - 4, 4);
-      } else {
-        for (std::size_t i = 0; i < length; ++i) at[i] = text[i];
-      }
+      copyField(window_ + at_, blanks, text, length, fieldStorage);
       at_ += static_cast<std::int32_t>(blanks + static_cast<std::int64_t>(length));
       return;
     }
     putRun(blanks, text, length);
   }
 
+  // The one function that copies a field into the window: `blanks` (at
+  // most kFieldStorage) blanks at `at`, then `length` (at most
+  // kFieldStorage) characters, with a few fixed-size moves; the window has
+  // room for 2 * kFieldStorage bytes there.
+  [[gnu::always_inline]] static void copyField(char* at, std::int64_t blanks, const char* text,
+                                               std::size_t length, bool fieldStorage) {
+    std::memcpy(at, kBlanks, kFieldStorage);  // blanks beyond `blanks` are overwritten or unused
+    at += blanks;
+    if (fieldStorage) {
+      // Two 8-byte moves, as the editing stores its texts: one 16-byte
+      // load of two 8-byte stores just made would wait for them.
+      std::memcpy(at, text, 8);
+      std::memcpy(at + 8, text + 8, 8);
+    } else if (length >= 8) {
+      std::memcpy(at, text, 8);
+      std::memcpy(at + length - 8, text + length - 8, 8);
+    } else if (length >= 4) {
+      std::memcpy(at, text, 4);
+      std::memcpy(at + length - 4, text + length - 4, 4);
+    } else {
+      for (std::size_t i = 0; i < length; ++i) at[i] = text[i];
+    }
+  }
+
   void putAsterisks(std::int32_t width) {
-    static constexpr char kStars[] = "****************************************************************";
     constexpr std::int32_t kChunk = sizeof kStars - 1;
     for (std::int32_t left = width; left > 0; left -= kChunk) {
       put(std::string_view(kStars, static_cast<std::size_t>(std::min(left, kChunk))));
@@ -137,6 +180,7 @@ class RecordSink {
   }
 
   static constexpr char kBlanks[kFieldStorage + 1] = "                ";
+  static constexpr char kStars[] = "****************************************************************";
 
   std::int64_t owed_ = 0;
   char* window_ = nullptr;
