@@ -10,6 +10,7 @@
 #include "recio/format/format_control.hpp"
 #include "recio/format/format_compiler.hpp"
 #include "recio/output/items.hpp"
+#include "recio/input/file_name_prompt.hpp"
 #include "recio/input/list_reader.hpp"
 #include "recio/units/unit_table.hpp"
 
@@ -17,7 +18,14 @@ namespace tgram::recio {
 
 class RecordIo {
  public:
-  explicit RecordIo(UnitTable& units) : units_(units) {}
+  // Installs the console prompt for blank file names in `units` for as
+  // long as the statement interface lives.
+  explicit RecordIo(UnitTable& units) : units_(units), filePrompt_(units) {
+    units_.setFileNameSource(&filePrompt_);
+  }
+  ~RecordIo() { units_.setFileNameSource(nullptr); }
+  RecordIo(const RecordIo&) = delete;
+  RecordIo& operator=(const RecordIo&) = delete;
 
   int openUnit(std::int32_t unit, const OpenSpec& specifiers) { return units_.openUnit(unit, specifiers); }
   int closeUnit(std::int32_t unit, std::optional<std::string_view> status = std::nullopt) {
@@ -59,6 +67,7 @@ class RecordIo {
   ListReader& reader();
 
   UnitTable& units_;
+  ConsoleFileNamePrompt filePrompt_;
   RuntimeCounts runtimeCounts_;
   std::optional<WriteStatement> write_;
   // The items of the write statement under way; its storage serves every

@@ -47,13 +47,8 @@ struct UnitRecord {
   std::int32_t lastIndex = -1;  // last valid character; bufferSize-1 on output
   std::int64_t filePosition = 0;  // file offset just past the buffer's data
 
-  std::int32_t recordLength = 1024;
   Action action = Action::ReadWrite;
-  Share share = Share::DenyNone;
   CarriageControl carriageControl = CarriageControl::List;
-  bool blankZero = false;
-  Delimiter delimiter = Delimiter::None;
-  bool pad = true;
   bool scratch = false;
   bool isDevice = false;        // connected to a named device, not a file
   // Reads come from a character device (a terminal): each read returns

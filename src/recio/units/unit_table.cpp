@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <utility>
 
-#include "recio/input/record_input.hpp"
 #include "recio/units/unit_output.hpp"
 #include "runtime/os.hpp"
 
@@ -17,7 +16,6 @@ namespace os = runtime::os;
 
 namespace {
 
-constexpr std::size_t kFileNameMax = 259;
 constexpr std::int32_t kFreeSlot = INT32_MIN;
 
 enum class Status { Old, New, Scratch, Replace, Unknown };
@@ -359,9 +357,6 @@ void UnitTable::connect(std::int32_t unit, OpenRequest& r) {
     UnitRecord& record = *slot->record;
     if (r.fileGiven && sameFile(record)) {
       if (record.recordKind != r.recordKind()) fail(6209);
-      record.blankZero = r.blankZero;
-      record.delimiter = r.delimiter;
-      record.pad = r.pad;
       record.carriageControl = r.carriage();
       return;
     }
@@ -376,12 +371,7 @@ void UnitTable::connect(std::int32_t unit, OpenRequest& r) {
   auto record = std::make_unique<UnitRecord>();
   PendingConnection pending(*record);
   record->recordKind = r.recordKind();
-  record->recordLength = r.recordLength;
-  record->blankZero = r.blankZero;
-  record->delimiter = r.delimiter;
-  record->pad = r.pad;
   record->carriageControl = r.carriage();
-  record->share = r.share;
   bool created = false;
 
   if (r.device != nullptr && r.device->opens.empty()) {
@@ -535,26 +525,8 @@ std::string UnitTable::nameFromUser(std::int32_t unit) {
         trimBlanks(std::string_view(arguments_[nextArgument_++]).substr(0, kFileNameMax));
     if (!argument.empty()) return std::string(argument);
   }
-  UnitRecord& out = consoleOutput();
-  if (out.outputPending && !out.lineClosed) {
-    os::writeAll(streams_.output, "\r\n");
-    out.outputPending = false;
-  }
-  // The answer is the next record of the console input, read like any
-  // other: after what earlier reads left in its buffer. At the end of the
-  // input no name can ever come, and the open fails with 6501.
-  RecordInput console(consoleInput(), nullptr, StatementKind::Open);
-  for (;;) {
-    os::writeAll(streams_.output,
-                 "File name missing or blank - please enter file name\r\nUNIT " +
-                     std::to_string(unit) + "? ");
-    std::string line;
-    for (int c = console.takeCountingLines(); c != '\n'; c = console.takeCountingLines()) {
-      if (c != '\r' && line.size() <= kFileNameMax) line.push_back(static_cast<char>(c));
-    }
-    const std::string_view answer = trimBlanks(line);
-    if (!answer.empty()) return std::string(answer.substr(0, kFileNameMax));
-  }
+  if (nameSource_ == nullptr) raiseRuntimeError(6501, StatementKind::Open, consoleInput().fileName);
+  return nameSource_->askFileName(unit);
 }
 
 UnitRecord& UnitTable::connectImplicitly(std::int32_t unit, std::string_view status) {

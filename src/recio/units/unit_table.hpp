@@ -54,6 +54,21 @@ struct ConsoleStreams {
   static ConsoleStreams standard();
 };
 
+// File names are cut after this many characters.
+inline constexpr std::size_t kFileNameMax = 259;
+
+// Where an open with a blank file name gets its name when no command-line
+// argument is left: the answer to a prompt on the console, given by the
+// console input (input/file_name_prompt.hpp), which the statement
+// interface installs.
+class FileNameSource {
+ public:
+  virtual ~FileNameSource() = default;
+  // The name for `unit`: not blank, trimmed, at most kFileNameMax
+  // characters. Raises when no name can come.
+  virtual std::string askFileName(std::int32_t unit) = 0;
+};
+
 class UnitTable final : public runtime::ExitParticipant {
  public:
   // `arguments` are the command-line arguments (without the program name);
@@ -84,6 +99,11 @@ class UnitTable final : public runtime::ExitParticipant {
   UnitRecord& unitForWrite(std::int32_t unit) { return unitFor(unit, true); }
   UnitRecord& unitForRead(std::int32_t unit) { return unitFor(unit, false); }
 
+  // Names for opens with a blank file name once the arguments are used up
+  // (null: none; such an open then fails with 6501, as at the end of the
+  // console input). The source must outlive its use here.
+  void setFileNameSource(FileNameSource* source) { nameSource_ = source; }
+
   // The connected unit in the slots, or null.
   UnitRecord* find(std::int32_t unit);
   UnitRecord& consoleOutput() { return *outputConsole_; }
@@ -111,6 +131,7 @@ class UnitTable final : public runtime::ExitParticipant {
   ConsoleStreams streams_;
   std::vector<std::string> arguments_;
   std::size_t nextArgument_ = 0;
+  FileNameSource* nameSource_ = nullptr;
   std::array<Slot, kUnitSlots> slots_;
   // The console's two directions keep their records apart, so that a write
   // statement never takes up the rest of an input record and a read never

@@ -249,10 +249,10 @@ TEST_F(UnitsTest, ReopeningAConnectedUnitOnItsFileChangesOnlyItsSettings) {
   OpenSpec again = named("same.txt");
   again.blank = "ZERO";
   again.pad = "NO";
+  again.carriageControl = "FORTRAN";
   units().openUnit(7, again);
   EXPECT_EQ(units().find(7), unit);
-  EXPECT_TRUE(unit->blankZero);
-  EXPECT_FALSE(unit->pad);
+  EXPECT_EQ(unit->carriageControl, CarriageControl::FirstCharacter);
   EXPECT_EQ(unit->position, 7);  // the record still held in the buffer
 
   OpenSpec unformatted = named("same.txt");
