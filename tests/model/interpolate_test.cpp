@@ -37,8 +37,6 @@ std::vector<float> column(TransiogramProgram& program, std::int32_t f, std::int3
   return values;
 }
 
-// The value the run stores: the double-precision expression rounded once.
-float once(double a, double b, double span) { return static_cast<float>((a + b) / span); }
 
 TEST(Interpolation, ModelsFollowTheSegmentsAndHoldTheLastValue) {
   struct Case {
@@ -50,9 +48,12 @@ TEST(Interpolation, ModelsFollowTheSegmentsAndHoldTheLastValue) {
   const float f = 0.5f, g = 0.6f;
   const Case cases[] = {
       {"three points, extended", 12, {{0, {0.0f}}, {5, {f}}, {10, {g}}},
-       {0.0f, once(0, f * 1.0, 5), once(0, f * 2.0, 5), once(0, f * 3.0, 5), once(0, f * 4.0, 5), f,
-        once(4.0 * f, g * 1.0, 5), once(3.0 * f, g * 2.0, 5), once(2.0 * f, g * 3.0, 5),
-        once(1.0 * f, g * 4.0, 5), g, g, g}},
+       // The exact values between the points (g is 0.6 as a 4-byte real,
+       // 0.600000023841...), each rounded once to the nearest 4-byte real:
+       // 0.1, 0.2, 0.3, 0.4, then 0.520000004..., 0.540000009...,
+       // 0.560000014..., 0.580000019..., worked out apart from the code.
+       {0.0f, 0x1.99999ap-4f, 0x1.99999ap-3f, 0x1.333334p-2f, 0x1.99999ap-2f, f,
+        0x1.0a3d70p-1f, 0x1.147ae2p-1f, 0x1.1eb852p-1f, 0x1.28f5c4p-1f, g, g, g}},
       {"first lag 3 leaves the lags below at zero", 5, {{3, {0.25f}}, {4, {0.75f}}},
        {0.0f, 0.0f, 0.0f, 0.25f, 0.75f, 0.75f}},
       {"a single point is never computed", 3, {{2, {0.9f}}}, {0.0f, 0.0f, 0.0f, 0.0f}},

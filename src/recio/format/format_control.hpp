@@ -1,6 +1,7 @@
 // Formatted output: running a compiled format over a statement's items.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <initializer_list>
 #include <vector>
@@ -20,6 +21,10 @@ class RuntimeCounts {
     if (values.size() > values_.size()) values_.resize(values.size(), 0);
     std::size_t k = 0;
     for (std::int32_t v : values) values_[k++] = v;
+  }
+  void set(const std::vector<std::int32_t>& values) {
+    if (values.size() > values_.size()) values_.resize(values.size(), 0);
+    std::copy(values.begin(), values.end(), values_.begin());
   }
   std::int32_t operator[](std::size_t k) const {
     return k < values_.size() ? values_[k] : 0;

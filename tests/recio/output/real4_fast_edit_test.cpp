@@ -105,27 +105,5 @@ TEST(Real4FastEdit, TheProgramsValuesTakeTheFastWay) {
   }
 }
 
-TEST(Real4FastEdit, OnlyItsFormsGoTheFastWay) {
-  EXPECT_TRUE(hasReal4FastForm(check::fixed74()));
-  EXPECT_TRUE(hasReal4FastForm(check::listDirected4()));
-  EditParams p = check::fixed74();
-  p.w = 8;
-  EXPECT_FALSE(hasReal4FastForm(p));
-  p = check::fixed74();
-  p.signPlus = true;
-  EXPECT_FALSE(hasReal4FastForm(p));
-  p = check::fixed74();
-  p.scale = 1;
-  EXPECT_FALSE(hasReal4FastForm(p));
-  p = check::listDirected4();
-  p.w = 24;
-  p.d = 15;
-  p.e = 3;
-  EXPECT_FALSE(hasReal4FastForm(p));
-  p = check::fixed74();
-  p.form = RealForm::Exponent;
-  EXPECT_FALSE(hasReal4FastForm(p));
-}
-
 }  // namespace
 }  // namespace tgram::recio
