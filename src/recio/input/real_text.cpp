@@ -95,18 +95,9 @@ std::uint64_t digitsValue(const DecimalNumber& number) {
   return value;
 }
 
-// Exact when the digits and the power of ten are both exact doubles: one
-// correctly rounded multiplication or division.
+// The shortcut of exactDecimalToDouble, for at most 19 digits.
 bool fastDecimalToDouble(const DecimalNumber& number, double& value) {
-  if (number.count > 19 || number.exponent < -22 || number.exponent > 22) {
-    return false;
-  }
-  const std::uint64_t digits = digitsValue(number);
-  if (digits > kExactIntegerLimit) return false;
-  const double d = static_cast<double>(digits);
-  value = number.exponent >= 0 ? d * kExactPowersOfTen[number.exponent]
-                               : d / kExactPowersOfTen[-number.exponent];
-  return true;
+  return number.count <= 19 && exactDecimalToDouble(digitsValue(number), number.exponent, value);
 }
 
 // The general case, by the library's correctly rounded conversion of the
@@ -125,34 +116,6 @@ DoubleConversion slowDecimalToDouble(const DecimalNumber& number,
     value = 0.0;
   }
   return {value, 0};
-}
-
-// The common case in one pass: at most 19 digits written in the mantissa
-// (leading zeros included, so that their value cannot overflow) and a value
-// that the exact fast path reaches. Anything else (including every text
-// that is not a number) is left to the general stages: false.
-bool quickConvertReal4(std::string_view text, RealConversion& result) {
-  const char* const end = text.data() + text.size();
-  const PlainMantissa mantissa = scanPlainMantissa(text.data(), end);
-  const char* p = mantissa.end;
-  int exponent = mantissa.exponent;
-  if (mantissa.written == 0 || mantissa.written > 19) return false;
-  if (p < end) {
-    if (*p == 'E' || *p == 'e' || *p == 'D' || *p == 'd') ++p;
-    bool negativeExponent = false;
-    if (p < end && (*p == '+' || *p == '-')) {
-      negativeExponent = *p == '-';
-      ++p;
-    }
-    if (p == end || end - p > 3) return false;
-    int power = 0;
-    for (; p < end; ++p) {
-      if (!isDigit(*p)) return false;
-      power = power * 10 + (*p - '0');
-    }
-    exponent += negativeExponent ? -power : power;
-  }
-  return exactDecimalToReal4(mantissa.negative, mantissa.digits, exponent, result);
 }
 
 }  // namespace
@@ -219,7 +182,6 @@ DoubleConversion decimalToDouble(const DecimalNumber& number) {
 
 
 RealConversion convertReal4(std::string_view text) {
-  if (RealConversion quick; quickConvertReal4(text, quick)) return quick;
   DecimalNumber number;
   if (const int error = scanRealText(text, number); error != 0) {
     return {0.0f, error};

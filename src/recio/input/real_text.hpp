@@ -65,16 +65,25 @@ inline constexpr double kExactPowersOfTen[] = {
     1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 inline constexpr std::uint64_t kExactIntegerLimit = std::uint64_t{1} << 53;
 
-// The value (negative ? -1 : 1) x digits x 10^exponent when `digits` and
-// the power of ten are both exact doubles (digits <= 2^53, |exponent| <=
-// 22): one correctly rounded product or quotient, rounded to the nearest
-// single as above. False, leaving `result` alone, for any other.
+// digits x 10^exponent when `digits` and the power of ten are both exact
+// doubles (digits <= 2^53, |exponent| <= 22): one correctly rounded
+// product or quotient, so exact. False, leaving `value` alone, for any
+// other. The one shortcut of the conversion: the one-pass reading of a
+// plain value and the general stages (decimalToDouble) both take it.
+inline bool exactDecimalToDouble(std::uint64_t digits, int exponent, double& value) {
+  if (digits > kExactIntegerLimit || exponent < -22 || exponent > 22) return false;
+  const double d = static_cast<double>(digits);
+  value = exponent >= 0 ? d * kExactPowersOfTen[exponent] : d / kExactPowersOfTen[-exponent];
+  return true;
+}
+
+// The value (negative ? -1 : 1) x digits x 10^exponent through
+// exactDecimalToDouble, rounded to the nearest single as doubleToReal4
+// does. False, leaving `result` alone, where the shortcut does not reach.
 inline bool exactDecimalToReal4(bool negative, std::uint64_t digits, int exponent,
                                 RealConversion& result) {
-  if (digits > kExactIntegerLimit || exponent < -22 || exponent > 22) return false;
-  double value = static_cast<double>(digits);
-  value = exponent >= 0 ? value * kExactPowersOfTen[exponent]
-                        : value / kExactPowersOfTen[-exponent];
+  double value = 0.0;
+  if (!exactDecimalToDouble(digits, exponent, value)) return false;
   result = doubleToReal4(negative ? -value : value);
   return true;
 }
@@ -165,7 +174,9 @@ inline PlainMantissa scanPlainMantissa(const char* p, const char* const end) {
   return m;
 }
 
-// The three stages together: 6103, 6102 or 6104 on failure.
+// The three stages together (the general way of the reading; its usual
+// values are read in one pass by ListReader::readPlainReal4): 6103, 6102
+// or 6104 on failure.
 RealConversion convertReal4(std::string_view text);
 
 }  // namespace tgram::recio

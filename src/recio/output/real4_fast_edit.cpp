@@ -4,6 +4,8 @@
 #include <bit>
 #include <cstring>
 
+#include "recio/output/digit_pairs.hpp"
+
 namespace tgram::recio {
 
 namespace {
@@ -66,11 +68,6 @@ bool nearRoundingEdge(std::uint64_t fraction) {
   // for the two windows.
   return ((fraction + kMargin) & (kHalf - 1)) < kMargin;
 }
-
-constexpr char kDigitPairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536"
-    "37383940414243444546474849505152535455565758596061626364656667686970717273"
-    "7475767778798081828384858687888990919293949596979899";
 
 // Texts are put together in two 64-bit words, the first character in the
 // lowest byte, and stored with two 8-byte moves (UnitSink copies them the
