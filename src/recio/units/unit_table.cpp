@@ -332,39 +332,52 @@ int UnitTable::openUnit(std::int32_t unit, const OpenSpec& specifiers) {
   return 0;
 }
 
-void UnitTable::connect(std::int32_t unit, OpenRequest& r) {
-  const auto fail = [&](int number) { raiseRuntimeError(number, StatementKind::Open, r.name); };
-  const auto failToOpen = [&](os::Error error) {
-    if (r.device != nullptr && error == os::Error::NotFound) {
-      raiseRuntimeError(openFailureNumber(error), StatementKind::Open, r.name, kNoSuchDevice);
-    }
-    fail(openFailureNumber(error));
-  };
+namespace {
 
-  // Is `record` connected to what this open names?
+[[noreturn]] void failOpen(int number, const std::string& name) {
+  raiseRuntimeError(number, StatementKind::Open, name);
+}
+
+}  // namespace
+
+// The open refused by the system with `error`; a device that does not exist
+// says so.
+void UnitTable::failToOpen(const OpenRequest& r, os::Error error) {
+  if (r.device != nullptr && error == os::Error::NotFound) {
+    raiseRuntimeError(openFailureNumber(error), StatementKind::Open, r.name, kNoSuchDevice);
+  }
+  failOpen(openFailureNumber(error), r.name);
+}
+
+// Whether `record` is connected to what the open `r` names (`named`: the
+// identity of the file it names).
+bool UnitTable::sameFile(const UnitRecord& record, const OpenRequest& r, const os::FileId& named) {
+  if (r.device != nullptr || record.isDevice) {
+    return r.device != nullptr && record.isDevice &&
+           equalsIgnoringCase(record.fileName, r.device->name);
+  }
+  if (record.fileName == r.name) return true;
+  return os::sameFile(record.identity, named);
+}
+
+void UnitTable::connect(std::int32_t unit, OpenRequest& r) {
   const os::FileId named =
       r.fileGiven && r.device == nullptr ? os::identityOfName(r.name) : os::FileId{};
-  const auto sameFile = [&](const UnitRecord& record) {
-    if (r.device != nullptr || record.isDevice) {
-      return r.device != nullptr && record.isDevice &&
-             equalsIgnoringCase(record.fileName, r.device->name);
-    }
-    if (record.fileName == r.name) return true;
-    return os::sameFile(record.identity, named);
-  };
-
+  // The unit's own connection: the same file keeps it with new settings;
+  // another one is closed first.
   if (Slot* slot = slotOf(unit)) {
     UnitRecord& record = *slot->record;
-    if (r.fileGiven && sameFile(record)) {
-      if (record.recordKind != r.recordKind()) fail(6209);
+    if (r.fileGiven && sameFile(record, r, named)) {
+      if (record.recordKind != r.recordKind()) failOpen(6209, r.name);
       record.carriageControl = r.carriage();
       return;
     }
     closeSlot(*slot, std::nullopt);
   }
+  // A file is connected to one unit at most (the null device to any).
   if (r.fileGiven && !(r.device != nullptr && r.device->opens == kNullDevice)) {
     for (const Slot& slot : slots_) {
-      if (slot.record && sameFile(*slot.record)) fail(6413);
+      if (slot.record && sameFile(*slot.record, r, named)) failOpen(6413, r.name);
     }
   }
 
@@ -373,68 +386,12 @@ void UnitTable::connect(std::int32_t unit, OpenRequest& r) {
   record->recordKind = r.recordKind();
   record->carriageControl = r.carriage();
   bool created = false;
-
   if (r.device != nullptr && r.device->opens.empty()) {
-    // The standard streams.
-    record->fileName = r.name;
-    record->handle = equalsIgnoringCase(r.device->name, "ERR") ? streams_.error : streams_.output;
-    record->action = Action::Write;
-    record->isDevice = true;
+    takeStandardStream(*record, r);
   } else if (r.status == Status::Scratch) {
-    os::Scratch scratch = os::createScratchFile("ZZXXXXXX");
-    if (scratch.error != os::Error::None) failToOpen(scratch.error);
-    record->handle = scratch.handle;
-    record->ownsHandle = true;
-    record->scratch = true;
-    record->fileName = std::move(scratch.name);
-    record->action = Action::ReadWrite;
-    created = true;
+    created = openScratchFile(*record, r);
   } else {
-    os::Creation creation = os::Creation::Existing;
-    switch (r.status) {
-      case Status::Old: break;
-      case Status::New: creation = os::Creation::CreateNew; break;
-      case Status::Replace: {
-        const os::Error removed = os::remove(r.name);
-        if (removed != os::Error::None && removed != os::Error::NotFound) {
-          fail(openFailureNumber(removed));
-        }
-        creation = os::Creation::CreateNew;
-        break;
-      }
-      case Status::Unknown:
-        if (!os::exists(r.name)) creation = os::Creation::CreateIfMissing;
-        break;
-      case Status::Scratch: break;
-    }
-    // Read and write unless an action is given; otherwise fall back to
-    // reading only, then to writing only.
-    std::vector<std::pair<os::Access, Action>> attempts;
-    if (r.action) {
-      const os::Access mode = *r.action == Action::Read    ? os::Access::Read
-                              : *r.action == Action::Write ? os::Access::Write
-                                                           : os::Access::ReadWrite;
-      attempts.emplace_back(mode, *r.action);
-    } else {
-      attempts = {{os::Access::ReadWrite, Action::ReadWrite},
-                  {os::Access::Read, Action::Read},
-                  {os::Access::Write, Action::Write}};
-    }
-    os::Opened opened;
-    for (const auto& [mode, action] : attempts) {
-      opened = r.device != nullptr ? os::openDevice(r.device->opens, mode)
-                                   : os::openFile(r.name, mode, creation);
-      if (opened.error == os::Error::None) {
-        record->action = action;
-        break;
-      }
-    }
-    if (opened.error != os::Error::None) failToOpen(opened.error);
-    record->handle = opened.handle;
-    record->ownsHandle = true;
-    record->fileName = r.name;
-    record->isDevice = r.device != nullptr;
-    created = creation != os::Creation::Existing;
+    created = openNamed(*record, r);
   }
 
   if (record->isDevice) {
@@ -458,7 +415,77 @@ void UnitTable::connect(std::int32_t unit, OpenRequest& r) {
       return;
     }
   }
-  fail(6418);
+  failOpen(6418, r.name);
+}
+
+// The standard streams, as the device names CON, USER and ERR give them.
+void UnitTable::takeStandardStream(UnitRecord& record, const OpenRequest& r) {
+  record.fileName = r.name;
+  record.handle = equalsIgnoringCase(r.device->name, "ERR") ? streams_.error : streams_.output;
+  record.action = Action::Write;
+  record.isDevice = true;
+}
+
+// A scratch file of a new name; true, since it is always new.
+bool UnitTable::openScratchFile(UnitRecord& record, const OpenRequest& r) {
+  os::Scratch scratch = os::createScratchFile("ZZXXXXXX");
+  if (scratch.error != os::Error::None) failToOpen(r, scratch.error);
+  record.handle = scratch.handle;
+  record.ownsHandle = true;
+  record.scratch = true;
+  record.fileName = std::move(scratch.name);
+  record.action = Action::ReadWrite;
+  return true;
+}
+
+// A named file or device, created as the status says; true when the open
+// made a new file.
+bool UnitTable::openNamed(UnitRecord& record, const OpenRequest& r) {
+  os::Creation creation = os::Creation::Existing;
+  switch (r.status) {
+    case Status::Old: break;
+    case Status::New: creation = os::Creation::CreateNew; break;
+    case Status::Replace: {
+      const os::Error removed = os::remove(r.name);
+      if (removed != os::Error::None && removed != os::Error::NotFound) {
+        failOpen(openFailureNumber(removed), r.name);
+      }
+      creation = os::Creation::CreateNew;
+      break;
+    }
+    case Status::Unknown:
+      if (!os::exists(r.name)) creation = os::Creation::CreateIfMissing;
+      break;
+    case Status::Scratch: break;
+  }
+  // Read and write unless an action is given; otherwise fall back to
+  // reading only, then to writing only.
+  std::vector<std::pair<os::Access, Action>> attempts;
+  if (r.action) {
+    const os::Access mode = *r.action == Action::Read    ? os::Access::Read
+                            : *r.action == Action::Write ? os::Access::Write
+                                                         : os::Access::ReadWrite;
+    attempts.emplace_back(mode, *r.action);
+  } else {
+    attempts = {{os::Access::ReadWrite, Action::ReadWrite},
+                {os::Access::Read, Action::Read},
+                {os::Access::Write, Action::Write}};
+  }
+  os::Opened opened;
+  for (const auto& [mode, action] : attempts) {
+    opened = r.device != nullptr ? os::openDevice(r.device->opens, mode)
+                                 : os::openFile(r.name, mode, creation);
+    if (opened.error == os::Error::None) {
+      record.action = action;
+      break;
+    }
+  }
+  if (opened.error != os::Error::None) failToOpen(r, opened.error);
+  record.handle = opened.handle;
+  record.ownsHandle = true;
+  record.fileName = r.name;
+  record.isDevice = r.device != nullptr;
+  return creation != os::Creation::Existing;
 }
 
 int UnitTable::closeUnit(std::int32_t unit, std::optional<std::string_view> status) {

@@ -126,7 +126,15 @@ class UnitTable final : public runtime::ExitParticipant {
   UnitRecord& connectImplicitly(std::int32_t unit, std::string_view status);
   std::string nameFromUser(std::int32_t unit);
   void closeSlot(Slot& slot, std::optional<bool> keep);
+  // Connects `unit` as `request` says; the handle comes from one of the
+  // three below.
   void connect(std::int32_t unit, OpenRequest& request);
+  void takeStandardStream(UnitRecord& record, const OpenRequest& request);
+  static bool openScratchFile(UnitRecord& record, const OpenRequest& request);
+  static bool openNamed(UnitRecord& record, const OpenRequest& request);
+  [[noreturn]] static void failToOpen(const OpenRequest& request, runtime::os::Error error);
+  static bool sameFile(const UnitRecord& record, const OpenRequest& request,
+                       const runtime::os::FileId& named);
 
   ConsoleStreams streams_;
   std::vector<std::string> arguments_;
