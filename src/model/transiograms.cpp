@@ -96,6 +96,10 @@ void Transiograms::readExperimental(recio::RecordIo& io, InputOpening opening,
 
   const std::int32_t points = expLagCount;
   const std::int32_t columns = pairCount;
+  if (trace) {
+    trace->lagPlaces.reserve(static_cast<std::size_t>(points));
+    trace->valuePlaces.reserve(static_cast<std::size_t>(points) * static_cast<std::size_t>(columns));
+  }
   for (std::int32_t e = 0; e < points; ++e) {
     recio::ReadDescription point = pointDescription(e, points, columns);
     const std::string statement = trace ? point.subject : std::string();

@@ -90,6 +90,8 @@ std::string fitText(std::string_view text, double room, double size, Weight weig
     i += c.length;
     end = i;
   }
+  // No blank before the "…": the cut shows where the word was.
+  while (end > 1 && text[end - 1] == ' ') --end;
   return std::string(text.substr(0, end)) + std::string(kEllipsis);
 }
 

@@ -22,6 +22,7 @@ TEST(TextFit, WidthsFollowTheCharacters) {
 
 TEST(TextFit, TextIsCutToItsRoom) {
   EXPECT_EQ(fitText("Sand", 100, 10), "Sand");
+  EXPECT_EQ(fitText("WMW Weathered", 45, 10), "WMW" + kEllipsis);  // no blank before the cut
   const struct {
     std::string text;
     double room;
