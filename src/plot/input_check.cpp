@@ -1,8 +1,9 @@
 #include "plot/input_check.hpp"
 
-#include <charconv>
 #include <cmath>
+#include <utility>
 
+#include "plot/shortest_text.hpp"
 #include "recio/input/input_report.hpp"
 
 namespace tgram::plot {
@@ -14,19 +15,6 @@ std::string where(const recio::InputPlace& place) {
 }
 
 std::string lineOf(const recio::InputPlace& place) { return "line " + std::to_string(place.line); }
-
-// The shortest text that reads back as the same 4-byte real.
-std::string valueText(float value) {
-  char text[40];
-  const auto result = std::to_chars(text, text + sizeof text, value);
-  return std::string(text, result.ptr);
-}
-
-std::string valueText(double value) {
-  char text[40];
-  const auto result = std::to_chars(text, text + sizeof text, value);
-  return std::string(text, result.ptr);
-}
 
 // Collects the warnings of one kind, keeping the first kMaxWarningsOfAKind.
 class Kind {
@@ -110,7 +98,7 @@ void checkValues(const model::Transiograms& tables, const model::InputTrace& tra
       const float value = tables.expTgram(f, e);
       if (value >= 0.0f && value <= 1.0f) continue;
       const recio::InputPlace& place = trace.valuePlaces[static_cast<std::size_t>(e) * columns + f];
-      kind.add(where(place) + ": " + valueName(tables, f, matrix) + " = " + valueText(value) +
+      kind.add(where(place) + ": " + valueName(tables, f, matrix) + " = " + shortestText(value) +
                " of experimental point " + std::to_string(e + 1) + " (lag " +
                std::to_string(tables.expLag[static_cast<std::size_t>(e)]) + ") is outside 0..1");
     }
@@ -133,7 +121,7 @@ void checkRowSums(const model::Transiograms& tables, const model::InputTrace& tr
       kind.add(where(first) + ": the row p(" + std::to_string(i + 1) + ",1.." + std::to_string(m) +
                ") of experimental point " + std::to_string(e + 1) + " (lag " +
                std::to_string(tables.expLag[static_cast<std::size_t>(e)]) + ") sums to " +
-               valueText(std::round(sum * 1e6) / 1e6) + ", not 1");
+               shortestText(std::round(sum * 1e6) / 1e6) + ", not 1");
     }
   }
 }

@@ -1,11 +1,11 @@
 #include "plot/transiogram_picture.hpp"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <string_view>
 
 #include "plot/axes.hpp"
+#include "plot/shortest_text.hpp"
 #include "plot/svg_writer.hpp"
 #include "plot/text_fit.hpp"
 
@@ -33,20 +33,6 @@ constexpr double kSecondNoteLine = kFirstNoteLine + 6 + kNoteSize;
 constexpr double kLegendLine = kSecondNoteLine + 10 + kNoteSize;
 
 std::string integerText(std::int64_t value) { return std::to_string(value); }
-
-// The shortest text that reads back as the same 4-byte real.
-std::string realText(float value) {
-  char text[32];
-  const auto result = std::to_chars(text, text + sizeof text, value);
-  return std::string(text, result.ptr);
-}
-
-// The shortest text that reads back as the same double.
-std::string exactText(double value) {
-  char text[40];
-  const auto result = std::to_chars(text, text + sizeof text, value);
-  return std::string(text, result.ptr);
-}
 
 // The sizes that follow from the grid alone.
 struct PanelSizes {
@@ -366,14 +352,14 @@ class PictureBuilder {
     if (grid_.matrix) {
       svg_.openGroup({{"class", diagonal ? "panel diagonal" : "panel"}, {"id", id},
                       {"tg:column", integerText(f + 1)}, {"tg:from", integerText(fromOf(f))},
-                      {"tg:to", integerText(toOf(f))}, {"tg:lag-max", exactText(lags_.high)},
-                      {"tg:p-min", exactText(probabilities_.low)},
-                      {"tg:p-max", exactText(probabilities_.high)}});
+                      {"tg:to", integerText(toOf(f))}, {"tg:lag-max", shortestText(lags_.high)},
+                      {"tg:p-min", shortestText(probabilities_.low)},
+                      {"tg:p-max", shortestText(probabilities_.high)}});
     } else {
       svg_.openGroup({{"class", "panel"}, {"id", id}, {"tg:column", integerText(f + 1)},
-                      {"tg:lag-max", exactText(lags_.high)},
-                      {"tg:p-min", exactText(probabilities_.low)},
-                      {"tg:p-max", exactText(probabilities_.high)}});
+                      {"tg:lag-max", shortestText(lags_.high)},
+                      {"tg:p-min", shortestText(probabilities_.low)},
+                      {"tg:p-max", shortestText(probabilities_.high)}});
     }
     svg_.title(pairName(f) + (grid_.matrix ? ": from " + categoryName(fromOf(f)) + " to " +
                                                  categoryName(toOf(f))
@@ -476,7 +462,7 @@ class PictureBuilder {
       const std::int32_t lag = tables_.expLag[static_cast<std::size_t>(e)];
       const float value = tables_.expTgram(f, e);
       const Point p = frame.at(lag, value);
-      svg_.circle(p.x, p.y, layout_.markerRadius, pair + " at lag " + integerText(lag) + ": " + realText(value),
+      svg_.circle(p.x, p.y, layout_.markerRadius, pair + " at lag " + integerText(lag) + ": " + shortestText(value),
                   {{"class", "point"}});
     }
     svg_.closeGroup();
