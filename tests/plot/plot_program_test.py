@@ -550,6 +550,19 @@ class Warnings(PlotCase):
                 for option in ("-q", "--quiet"):
                     self.assertEqual(plot(self.folder, option)[2], b"")
 
+    def test_a_reader_that_has_gone_changes_nothing(self):
+        """Warnings written to a pipe that nobody reads any more."""
+        self.write("ExpTgrams.txt", WARNINGS["many of a kind"][0])
+        read_end, write_end = os.pipe()
+        os.close(read_end)
+        try:
+            done = subprocess.run(ARGS.emulator + [ARGS.plot], cwd=self.folder, stdin=subprocess.DEVNULL,
+                                  stdout=subprocess.DEVNULL, stderr=write_end, timeout=300)
+        finally:
+            os.close(write_end)
+        self.assertEqual(done.returncode, 0)
+        self.picture(os.path.join(self.folder, PICTURE))
+
 
 class Failures(PlotCase):
     def folder_with_old_picture(self, text):
