@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <optional>
 #include <string_view>
 
@@ -18,14 +19,10 @@ namespace tgram::recio {
 
 class RecordIo {
  public:
-  // Installs the console prompt for blank file names in `units` for as
-  // long as the statement interface lives.
-  explicit RecordIo(UnitTable& units) : units_(units), filePrompt_(units) {
-    units_.setFileNameSource(&filePrompt_);
+  // Gives `units` the console prompt for blank file names.
+  explicit RecordIo(UnitTable& units) : units_(units) {
+    units_.setFileNameSource(std::make_unique<ConsoleFileNamePrompt>(units_));
   }
-  ~RecordIo() { units_.setFileNameSource(nullptr); }
-  RecordIo(const RecordIo&) = delete;
-  RecordIo& operator=(const RecordIo&) = delete;
 
   int openUnit(std::int32_t unit, const OpenSpec& specifiers) { return units_.openUnit(unit, specifiers); }
   int closeUnit(std::int32_t unit, std::optional<std::string_view> status = std::nullopt) {
@@ -73,7 +70,6 @@ class RecordIo {
   ListReader& reader();
 
   UnitTable& units_;
-  ConsoleFileNamePrompt filePrompt_;
   RuntimeCounts runtimeCounts_;
   std::optional<WriteStatement> write_;
   // The items of the write statement under way; its storage serves every

@@ -37,7 +37,8 @@ std::string_view consoleLineEnd(bool lineEndOwed, char control);
 // window on the unit's buffer and keeps the unit's position while the
 // statement runs: the unit learns where the record stands before anything
 // else uses the buffer (a full buffer written out, a record ended, a
-// condition raised) and when the sink is gone.
+// condition raised). A statement ends with a record end or a condition,
+// so the unit is up to date when the sink goes.
 class UnitSink final : public RecordSink {
  public:
   // Opens the write window on the unit's buffer, with the room the
@@ -47,7 +48,6 @@ class UnitSink final : public RecordSink {
     constexpr auto kRoom = static_cast<std::int32_t>(2 * kFieldStorage);
     openWindow(unit.buffer, unit.position, std::max(unit.bufferSize - kRoom, 0));
   }
-  ~UnitSink() override { takeWindow(); }
   UnitSink(const UnitSink&) = delete;
   UnitSink& operator=(const UnitSink&) = delete;
 

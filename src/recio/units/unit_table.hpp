@@ -100,9 +100,9 @@ class UnitTable final : public runtime::ExitParticipant {
   UnitRecord& unitForRead(std::int32_t unit) { return unitFor(unit, false); }
 
   // Names for opens with a blank file name once the arguments are used up
-  // (null: none; such an open then fails with 6501, as at the end of the
-  // console input). The source must outlive its use here.
-  void setFileNameSource(FileNameSource* source) { nameSource_ = source; }
+  // (none: such an open fails with 6501, as at the end of the console
+  // input). The table keeps the source.
+  void setFileNameSource(std::unique_ptr<FileNameSource> source) { nameSource_ = std::move(source); }
 
   // The connected unit in the slots, or null.
   UnitRecord* find(std::int32_t unit);
@@ -139,7 +139,7 @@ class UnitTable final : public runtime::ExitParticipant {
   ConsoleStreams streams_;
   std::vector<std::string> arguments_;
   std::size_t nextArgument_ = 0;
-  FileNameSource* nameSource_ = nullptr;
+  std::unique_ptr<FileNameSource> nameSource_;
   std::array<Slot, kUnitSlots> slots_;
   // The console's two directions keep their records apart, so that a write
   // statement never takes up the rest of an input record and a read never
