@@ -257,7 +257,7 @@ TEST(PairSearchProperties, NeitherRowOrderNorThreadsChangeAByte) {
   std::mt19937 random(5);
   for (int round = 0; round < 12; ++round) {
     const std::size_t dims = 1 + static_cast<std::size_t>(round % 3);
-    const Data data = randomData(random, 2000, dims, 4, round % 2 == 0, false);
+    const Data data = randomData(random, 600, dims, 4, round % 2 == 0, false);
     PairSettings settings = randomSettings(random, dims);
     settings.classCount = 6;
     settings.bandwidth.reset();
