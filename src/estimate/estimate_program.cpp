@@ -118,6 +118,7 @@ void estimate(const recio::ConsoleStreams& streams, const EstimateOptions& optio
   targets.tables = options.output;
   targets.pairs = options.pairs ? std::filesystem::path(*options.pairs) : pairTableBeside(options.output);
   targets.force = options.force;
+  targets.input = options.input;
   checkTargets(targets);  // before any work: an existing file is refused at once
 
   const SampleTable samples = readSampleFile(options.input, readSettings(options));
