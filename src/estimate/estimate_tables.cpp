@@ -187,7 +187,7 @@ EstimateTables buildTables(const PairCounts& counts, const TableSettings& settin
   table += commentLine("tgramest " TGRAM_VERSION);
   for (const std::string& comment : counts.comments) table += commentLine(comment);
   std::string run;
-  append(run, {"lag width: ", realText(counts.lagWidth), "; classes 1..", std::to_string(counts.classes.size()),
+  append(run, {"lag width: ", realText(counts.lagWidth), " (in the unit of the coordinates); classes 1..", std::to_string(counts.classes.size()),
                "; written: ", std::to_string(tables.writtenLags.size()), "; maxLag: ", std::to_string(tables.maxLag)});
   table += commentLine(run);
   table += commentLine("min pairs: " + std::to_string(settings.minPairs));

@@ -62,7 +62,7 @@ TEST(EstimateTables, WritesTheClassesWithEnoughPairs) {
             "# tgramest " TGRAM_VERSION "\r\n"
             "# input: x.csv\r\n"
             "# line  break\r\n"
-            "# lag width: 2.5; classes 1..3; written: 2; maxLag: 3\r\n"
+            "# lag width: 2.5 (in the unit of the coordinates); classes 1..3; written: 2; maxLag: 3\r\n"
             "# min pairs: 3\r\n"
             "category,label,samples,proportion\r\n"
             "1,A,6,0.600000\r\n"
