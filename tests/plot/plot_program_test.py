@@ -8,7 +8,7 @@ input. The programs' command can be prefixed by an emulator (--emulator-arg,
 once per word of its command), so that the same tests run a cross-built
 program.
 
-    plot_program_test.py --plot PATH --interp PATH --e2e DIR --examples DIR
+    plot_program_test.py --plot PATH --interp PATH --est PATH --e2e DIR --examples DIR
                          [--emulator-arg WORD ...] [--time-limit SECONDS] [TestClass ...]
 """
 
@@ -822,6 +822,36 @@ class PairTables(PlotCase):
                 self.assertTrue(panel.top - TOLERANCE <= bar[2] <= bar[1] <= panel.top + panel.height + TOLERANCE)
         self.assertEqual(cut, 2, "p(2,1) at lag 1 reaches beyond 1, p(2,2) below 0")
 
+    def test_the_table_that_tgramest_writes_for_the_bundled_example(self):
+        os.remove(os.path.join(self.folder, "ExpTgrams.txt"))
+        os.remove(os.path.join(self.folder, "ExpTgrams.pairs.csv"))
+        shutil.copy(os.path.join(ARGS.examples, "meuse-soil", "meuse-soil.csv"), self.folder)
+        status, _, err = run(ARGS.est, self.folder, "--lag-width", "100", "--max-class", "15", "--min-pairs", "30",
+                             "--max-lag", "20", "meuse-soil.csv")
+        self.assertEqual(status, 0, err)
+        with open(os.path.join(self.folder, "ExpTgrams.pairs.csv"), newline="") as f:
+            rows = [line.split(",") for line in f.read().split("\r\n") if re.match(r"\d+,\d+,\d+,[\d.]*,\d", line)]
+        n_i = {(int(r[0]), int(r[4])): int(r[7]) for r in rows}
+        root, panels = self.panels("--error-bars")
+        self.assertEqual(len(panels), 9)
+        headers = [g for g in root.iter(SVG + "g") if g.get("class") == "category-headers"][0]
+        self.assertEqual([tooltip(t) for t in headers.iter(SVG + "text") if t.get("class") == "to"], ["1", "2", "3"])
+        hollow = set()
+        for panel in panels:
+            i = (panel.column - 1) // 3 + 1
+            for circle in points_of(panel.group):
+                lag = int(re.search(r" at lag (\d+): ", tooltip(circle)).group(1))
+                if lag:
+                    self.assertIn("; n_ij / n_i = ", tooltip(circle))
+                if "few" in circle.get("class").split():
+                    hollow.add((lag, i))
+        with open(os.path.join(self.folder, "ExpTgrams.txt")) as f:
+            drawn = {int(line.split()[0]) for line in f.read().splitlines()[2:] if line.strip()}
+        # Lags 1 and 2 are dropped (too few pairs from category 3), so never drawn.
+        self.assertEqual(min(drawn - {0}), 3)
+        self.assertEqual(hollow, {(lag, i) for (lag, i), n in n_i.items() if lag in drawn - {0} and n < 2 * 30})
+        self.assertTrue(hollow)
+
     def test_a_table_that_does_not_serve_is_ignored_with_one_warning(self):
         # The reference: no table at all, which is silent.
         os.rename(os.path.join(self.folder, "ExpTgrams.pairs.csv"), os.path.join(self.folder, "good.csv"))
@@ -897,13 +927,14 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--plot", required=True)
     parser.add_argument("--interp", required=True)
+    parser.add_argument("--est", required=True)
     parser.add_argument("--e2e", required=True)
     parser.add_argument("--examples", required=True)
     parser.add_argument("--emulator-arg", dest="emulator", action="append", default=[],
                         help="one word of the command that runs the programs, if any (repeatable)")
     parser.add_argument("--time-limit", type=float, default=1.0)
     ARGS, rest = parser.parse_known_args()
-    for name in ("plot", "interp", "e2e", "examples"):
+    for name in ("plot", "interp", "est", "e2e", "examples"):
         setattr(ARGS, name, os.path.abspath(getattr(ARGS, name)))
     global WINDOWS
     WINDOWS = ARGS.plot.lower().endswith(".exe")
