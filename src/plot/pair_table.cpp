@@ -105,7 +105,16 @@ constexpr const char* kPairHeader =
     "lag,distance_from,distance_to,mean_distance,from,to,n_ij,n_i,p_ij,standard_error,status";
 constexpr std::size_t kPairFieldCount = 11;
 // The columns by their place in the pair rows.
-enum PairField : std::size_t { kLag = 0, kFrom = 4, kTo = 5, kPairs = 6, kFromPairs = 7, kValue = 8, kError = 9, kStatus = 10 };
+enum PairField : std::size_t {
+  kLag = 0,
+  kFrom = 4,
+  kTo = 5,
+  kPairs = 6,
+  kFromPairs = 7,
+  kValue = 8,
+  kError = 9,
+  kStatus = 10
+};
 constexpr const char* kNotEstimated = "not estimated";
 constexpr const char* kMinPairsComment = "# min pairs: ";
 // The table's values and ExpTgrams.txt's are the same six-decimal text;
@@ -181,8 +190,8 @@ class Parser {
       row.value = numberOf<double>(record.fields[kValue]);
       row.counts.standardError = numberOf<double>(record.fields[kError]);
       if ((!record.fields[kValue].empty() && !row.value) ||
-          (!record.fields[kError].empty() && (!row.counts.standardError || !std::isfinite(*row.counts.standardError) ||
-                                              *row.counts.standardError < 0))) {
+          (!record.fields[kError].empty() &&
+           (!row.counts.standardError || !std::isfinite(*row.counts.standardError) || *row.counts.standardError < 0))) {
         return failed(record, "p_ij or its standard error is not readable");
       }
       auto& ofLag = rows[*lag];
@@ -210,11 +219,11 @@ class Parser {
         }
         if (row->counts.estimated &&
             (!row->value || std::fabs(*row->value - tables_.expTgram(f, e)) > kValueTolerance)) {
-          reading.problem = "line " + std::to_string(row->line) + ": " + pair + " at lag " + std::to_string(lag) +
-                            (row->value ? " is " + shortestText(*row->value) + " here but " +
-                                              shortestText(tables_.expTgram(f, e))
-                                        : std::string(" has no estimate here but a value")) +
-                            " in " + model::kInputFile;
+          reading.problem =
+              "line " + std::to_string(row->line) + ": " + pair + " at lag " + std::to_string(lag) +
+              (row->value ? " is " + shortestText(*row->value) + " here but " + shortestText(tables_.expTgram(f, e))
+                          : std::string(" has no estimate here but a value")) +
+              " in " + model::kInputFile;
           return reading;
         }
         table.points.push_back(row->counts);

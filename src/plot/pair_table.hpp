@@ -17,7 +17,7 @@ inline constexpr const char* kDefaultPairTable = "ExpTgrams.pairs.csv";
 
 // What the table says about one experimental point (a lag and a pair).
 struct PointCounts {
-  bool estimated = false;  // false for a point the table does not estimate (lag 0)
+  bool estimated = false;      // false for a point the table does not estimate (lag 0)
   std::int64_t pairs = 0;      // n_ij
   std::int64_t fromPairs = 0;  // n_i: the pairs of the lag that start in category i
   std::optional<double> standardError;
@@ -25,9 +25,9 @@ struct PointCounts {
 
 // The table matched to the experimental points of ExpTgrams.txt.
 struct PairTable {
-  std::vector<std::string> labels;   // one per category, in order
+  std::vector<std::string> labels;       // one per category, in order
   std::optional<std::int64_t> minPairs;  // from the "# min pairs: N" comment
-  std::vector<PointCounts> points;   // of value column f of point e at [e * pairCount + f]
+  std::vector<PointCounts> points;       // of value column f of point e at [e * pairCount + f]
 
   const PointCounts& at(std::int32_t column, std::int32_t point, std::int32_t pairCount) const {
     return points[static_cast<std::size_t>(point) * static_cast<std::size_t>(pairCount) +

@@ -1,12 +1,12 @@
 // The reader of tgramest's pair table and its matching to ExpTgrams.txt.
+#include "plot/pair_table.hpp"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
-
-#include "plot/pair_table.hpp"
 
 namespace tgram::plot {
 namespace {
