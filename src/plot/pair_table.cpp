@@ -150,6 +150,7 @@ class Parser {
       return failed(record, std::string("the category table's header \"") + kCategoryHeader + "\" is missing");
     }
     while (nextRecord(record, problem) && !isEmpty(record)) {
+      if (record.comment) continue;  // a reader skips every comment line
       if (record.fields.size() < 2 ||
           numberOf<std::int64_t>(record.fields[0]) != static_cast<std::int64_t>(table.labels.size() + 1)) {
         return failed(record, "category " + std::to_string(table.labels.size() + 1) + " is expected");
@@ -169,7 +170,7 @@ class Parser {
     }
     std::map<std::int64_t, std::vector<std::optional<PairRow>>> rows;
     while (nextRecord(record, problem)) {
-      if (isEmpty(record)) continue;
+      if (isEmpty(record) || record.comment) continue;
       if (record.fields.size() < kPairFieldCount) return failed(record, "a pair row has too few fields");
       const auto lag = numberOf<std::int64_t>(record.fields[kLag]);
       const auto from = numberOf<std::int32_t>(record.fields[kFrom]);

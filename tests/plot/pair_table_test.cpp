@@ -58,12 +58,14 @@ TEST(PairTable, ReadsLabelsCountsAndMinimumPairs) {
   const auto tables = twoCategories();
   std::string lineFeedsOnly = kGoodTable;
   std::erase(lineFeedsOnly, '\r');
-  for (const std::string& text : {kGoodTable, lineFeedsOnly}) {
+  const std::string withLaterComments = replaced(replaced(kGoodTable, "2,\"Sand", "# a note\r\n2,\"Sand"),
+                                                 "1,50,150,99.5,2,2", "#,1,2\r\n1,50,150,99.5,2,2");
+  for (const std::string& text : {kGoodTable, lineFeedsOnly, withLaterComments}) {
     const PairTableReading reading = parsePairTable(text, *tables);
     ASSERT_EQ(reading.problem, "");
     ASSERT_TRUE(reading.table);
     const PairTable& table = *reading.table;
-    const std::string lineEnd = text == kGoodTable ? "\r\n" : "\n";
+    const std::string lineEnd = text == lineFeedsOnly ? "\n" : "\r\n";
     EXPECT_EQ(table.labels, (std::vector<std::string>{"Clay, heavy", "Sand \"fine\"" + lineEnd + "or coarse"}));
     EXPECT_EQ(table.minPairs, 5);
     ASSERT_EQ(table.points.size(), 8u);
