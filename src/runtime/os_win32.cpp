@@ -315,7 +315,10 @@ FileStatus fileKindOf(const std::string& name, bool) {
   const DWORD attributes = ::GetFileAttributesW(wide(name).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     const DWORD error = ::GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND) return {FileKind::Missing, Error::None};
+    // A missing folder on the way is found by whatever creates the file.
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+      return {FileKind::Missing, Error::None};
+    }
     return {FileKind::Missing, errorOf(error)};
   }
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) return {FileKind::Folder, Error::None};
