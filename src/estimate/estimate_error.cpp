@@ -1,6 +1,7 @@
 #include "estimate/estimate_error.hpp"
 
 #include "recio/input/input_report.hpp"
+#include "runtime/replace_file.hpp"
 
 namespace tgram::estimate {
 
@@ -15,7 +16,7 @@ std::string shown(std::string_view text) { return recio::quotedText(text); }
 std::string shownPath(const std::filesystem::path& file) {
   // Printable names as they are; a name with a byte that could move the
   // terminal is shown quoted and escaped in full.
-  const std::string name = file.string();
+  const std::string name = runtime::utf8Of(file);
   for (const char c : name) {
     const auto byte = static_cast<unsigned char>(c);
     if (byte < 0x20 || byte >= 0x7f || c == '"') {

@@ -12,6 +12,7 @@
 #include "estimate/pair_search.hpp"
 #include "estimate/sample_table.hpp"
 #include "runtime/os.hpp"
+#include "runtime/replace_file.hpp"
 
 #ifndef TGRAM_VERSION
 #define TGRAM_VERSION "unknown"
@@ -69,7 +70,7 @@ PairSettings pairSettings(const EstimateOptions& options) {
 // The lines that describe the run, for the pair table.
 std::vector<std::string> runComments(const EstimateOptions& options, const SampleTable& samples) {
   std::vector<std::string> lines;
-  lines.push_back("input: " + shownPath(options.input) +
+  lines.push_back("input: " + shownPath(runtime::pathFromUtf8(options.input)) +
                   (samples.format == FileFormat::Gslib ? " (GSLIB point file)" : " (CSV)"));
   std::string columns = "coordinates: " + joined(samples.coordinateNames) + "; category: " + samples.categoryName;
   if (!samples.groupName.empty()) columns += "; group: " + samples.groupName + " (no pair crosses two groups)";
@@ -115,13 +116,15 @@ class ProgressLine {
 void estimate(const recio::ConsoleStreams& streams, const EstimateOptions& options) {
   checkOptions(options);
   OutputTargets targets;
-  targets.tables = options.output;
-  targets.pairs = options.pairs ? std::filesystem::path(*options.pairs) : pairTableBeside(options.output);
+  // Names come in UTF-8 on every system; a path made straight from a
+  // std::string would go through the ANSI code page on Windows.
+  targets.tables = runtime::pathFromUtf8(options.output);
+  targets.pairs = options.pairs ? runtime::pathFromUtf8(*options.pairs) : pairTableBeside(targets.tables);
   targets.force = options.force;
-  targets.input = options.input;
+  targets.input = runtime::pathFromUtf8(options.input);
   checkTargets(targets);  // before any work: an existing file is refused at once
 
-  const SampleTable samples = readSampleFile(options.input, readSettings(options));
+  const SampleTable samples = readSampleFile(targets.input, readSettings(options));
   if (options.direction && options.direction->size() != samples.dimensions) {
     fail("--direction has " + std::to_string(options.direction->size()) + " component" +
          (options.direction->size() == 1 ? "" : "s") + ", but the samples have " + std::to_string(samples.dimensions) +
@@ -131,7 +134,7 @@ void estimate(const recio::ConsoleStreams& streams, const EstimateOptions& optio
     say(streams.error, "tgramest: " + std::to_string(samples.skipped) + " row" + (samples.skipped == 1 ? "" : "s") +
                            " with a missing value skipped\r\n");
   }
-  const Categories categories = assignCategories(samples, options.categories, options.input);
+  const Categories categories = assignCategories(samples, options.categories, targets.input);
 
   ProgressLine progress(streams.error, options.quiet);
   const SearchResult found = countPairs(samples, categories, pairSettings(options), options.threads,

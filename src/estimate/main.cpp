@@ -5,7 +5,6 @@
 #include "runtime/os.hpp"
 
 int main(int argc, char** argv) {
-  tgram::runtime::os::prepareStandardStreams();
-  const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+  const std::vector<std::string> arguments = tgram::runtime::os::startProcess(argc, argv);
   return tgram::estimate::runEstimate(tgram::recio::ConsoleStreams::standard(), arguments);
 }

@@ -29,6 +29,11 @@ void checkTarget(const std::filesystem::path& file, const char* what, bool force
   if (std::filesystem::exists(status) && !force) {
     fail(std::string(what) + " " + shownPath(file) + " exists (--force replaces it)");
   }
+  // The same refusals the write itself makes (read-only, a device name on
+  // Windows, a socket...), found before the counting starts.
+  if (const std::string refusal = runtime::checkReplaceTarget(file); !refusal.empty()) {
+    fail("cannot write " + std::string(what) + " " + shownPath(file) + ": " + refusal);
+  }
 }
 
 }  // namespace

@@ -97,7 +97,8 @@ std::string usageText() {
          "Options:\r\n"
          "  -o FILE, --output FILE  write the picture to FILE (default: Transiograms.svg\r\n"
          "                          in the current folder); an existing file is replaced\r\n"
-         "                          only by a complete picture\r\n"
+         "                          only by a complete picture; a device or pipe is\r\n"
+         "                          written through; - is standard output\r\n"
          "  --names \"A,B,C\"         label the categories with these names, one per\r\n"
          "                          category, in order, separated by commas (for a\r\n"
          "                          matrix of panels only); they take the place of the\r\n"
@@ -122,8 +123,9 @@ std::string usageText() {
          "the exit status.\r\n"
          "\r\n"
          "Exit status: 0 when the picture is written; 1 when the input cannot be read\r\n"
-         "(the same report as tgraminterp gives) or the picture cannot be written;\r\n"
-         "2 for a wrong command line or a name list of the wrong length.\r\n";
+         "(the same report as tgraminterp gives) or the picture cannot be written to\r\n"
+         "its target (a folder, a read-only file, a missing folder...); 2 for a wrong\r\n"
+         "command line or a name list of the wrong length.\r\n";
 }
 
 }  // namespace tgram::plot

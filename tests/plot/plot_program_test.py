@@ -651,15 +651,197 @@ class Failures(PlotCase):
         self.assertIn(b"Transiograms.svg is not written: cannot write it", done.stderr)
         self.assertEqual(snapshot(self.folder), before)  # no part of a picture, no temporary file
 
-    def test_the_input_and_model_files_are_never_the_picture(self):
+    def test_a_target_that_cannot_be_written_fails_with_one_status(self):
         os.mkdir(os.path.join(self.folder, "sub"))
-        for target in ("ExpTgrams.txt", "./TgramModels.txt", "tgrammodels.txt", "sub/../ExpTgrams.txt", "sub"):
+        for target, reason in (("ExpTgrams.txt", b"which the plot never changes"),
+                               ("./TgramModels.txt", b"which the plot never changes"),
+                               ("tgrammodels.txt", b"which the plot never changes"),
+                               ("sub/../ExpTgrams.txt", b"which the plot never changes"),
+                               ("sub", b"it is a folder"),
+                               ("no-such-folder/picture.svg", b"no such file or folder")):
             with self.subTest(target):
                 before = self.folder_with_old_picture(HAND_MADE["two categories"][0])
                 status, out, err = plot(self.folder, "-o", target)
-                self.assertEqual((status, out), (2, b""))
-                self.assertIn(b"cannot write the picture to", err)
+                self.assertEqual((status, out), (1, b""))
+                self.assertIn(b"the picture " + target.encode() + b" is not written: ", err)
+                self.assertIn(reason, err)
                 self.assertEqual(snapshot(self.folder), before)
+
+
+def posix_only(test):
+    """Skips a test that needs POSIX files (links, devices, pipes, modes) on the programs' own system."""
+    def wrapper(self):
+        if os.name != "posix" or ARGS.emulator:
+            self.skipTest("needs POSIX links, devices, pipes or permissions on the programs' own system")
+        test(self)
+    wrapper.__name__ = test.__name__
+    return wrapper
+
+
+def as_unprivileged():
+    """A preexec_fn that drops root to nobody (None when not root)."""
+    if os.geteuid() != 0:
+        return None
+    import pwd
+    nobody = pwd.getpwnam("nobody")
+
+    def drop():
+        os.setgid(nobody.pw_gid)
+        os.setuid(nobody.pw_uid)
+    return drop
+
+
+class Targets(PlotCase):
+    """Where -o sends the picture."""
+
+    def setUp(self):
+        super().setUp()
+        self.data = Input(HAND_MADE["two categories"][0])
+        self.write("ExpTgrams.txt", self.data.text)
+
+    def check_written(self, path):
+        self.check_picture(self.data, HAND_MADE["two categories"][1], path=path)
+
+    def check_piped(self, out):
+        """`out` is the picture and nothing else."""
+        self.assertTrue(out.startswith(b"<?xml"), out[:80])
+        picture = os.path.join(self.folder, "piped.svg")
+        self.write("piped.svg", out)
+        self.check_written(picture)
+        os.remove(picture)
+
+    def test_standard_output(self):
+        status, out, err = plot(self.folder, "-o", "-")
+        self.assertEqual((status, err), (0, b""))
+        self.check_piped(out)
+        self.expect_only("ExpTgrams.txt")
+
+    @posix_only
+    def test_devices_and_pipes_are_written_through_never_replaced(self):
+        import stat
+        import threading
+        # Each device through a link of the folder, so that a program that
+        # would replace its target replaces the link, never a device node.
+        def device(name):
+            link = os.path.join(self.folder, name + ".svg")
+            os.symlink("/dev/" + name, link)
+            return link
+        # /dev/stdout: down the program's standard output, a pipe here.
+        status, out, err = plot(self.folder, "-o", device("stdout"))
+        self.assertEqual((status, err), (0, b""))
+        self.check_piped(out)
+        # The null device takes it; a full device refuses it.
+        self.assertEqual(plot(self.folder, "-o", device("null"))[::2], (0, b""))
+        if os.path.exists("/dev/full"):
+            status, out, err = plot(self.folder, "-o", device("full"))
+            self.assertEqual((status, out), (1, b""))
+            self.assertIn(b"full.svg is not written: cannot write it: no space left on device", err)
+        for name in ("stdout", "null", "full"):
+            self.assertEqual(os.readlink(os.path.join(self.folder, name + ".svg")), "/dev/" + name)
+        # A named pipe: its reader gets the picture.
+        fifo = os.path.join(self.folder, "pipe.svg")
+        os.mkfifo(fifo)
+        received = []
+        reader = threading.Thread(target=lambda: received.append(open(fifo, "rb").read()))
+        reader.start()
+        status, _, err = plot(self.folder, "-o", "pipe.svg")
+        reader.join(60)
+        self.assertEqual((status, err), (0, b""))
+        self.assertTrue(stat.S_ISFIFO(os.lstat(fifo).st_mode))
+        self.write("from-pipe.svg", received[0])
+        self.check_written(os.path.join(self.folder, "from-pipe.svg"))
+
+    @posix_only
+    def test_a_socket_is_refused(self):
+        import socket
+        server = socket.socket(socket.AF_UNIX)
+        self.addCleanup(server.close)
+        server.bind(os.path.join(self.folder, "socket.svg"))
+        status, out, err = plot(self.folder, "-o", "socket.svg")
+        self.assertEqual((status, out), (1, b""))
+        self.assertIn(b"socket.svg is not written: it is not a regular file, a device or a named pipe", err)
+
+    @posix_only
+    def test_links_are_followed_and_the_file_they_lead_to_replaced_in_its_folder(self):
+        os.mkdir(os.path.join(self.folder, "real"))
+        self.write("old.svg", "old", os.path.join(self.folder, "real"))
+        os.symlink("real/old.svg", os.path.join(self.folder, "link.svg"))
+        os.symlink(os.path.join(self.folder, "link.svg"), os.path.join(self.folder, "chain.svg"))
+        os.symlink("real/new.svg", os.path.join(self.folder, "dangling.svg"))
+        for target, written in (("chain.svg", "old.svg"), ("link.svg", "old.svg"), ("dangling.svg", "new.svg")):
+            with self.subTest(target):
+                status, _, err = plot(self.folder, "-o", target)
+                self.assertEqual((status, err), (0, b""))
+                self.check_written(os.path.join(self.folder, "real", written))
+        self.assertEqual(os.readlink(os.path.join(self.folder, "link.svg")), "real/old.svg")
+        self.assertEqual(os.readlink(os.path.join(self.folder, "chain.svg")), os.path.join(self.folder, "link.svg"))
+        self.assertEqual(os.readlink(os.path.join(self.folder, "dangling.svg")), "real/new.svg")
+        self.assertEqual(sorted(os.listdir(os.path.join(self.folder, "real"))), ["new.svg", "old.svg"])
+        self.expect_only("ExpTgrams.txt", "real", "link.svg", "chain.svg", "dangling.svg")
+
+    @posix_only
+    def test_the_mode_of_a_replaced_file_is_kept_and_a_read_only_one_refused(self):
+        target = os.path.join(self.folder, "kept.svg")
+        self.write("kept.svg", "old")
+        os.chmod(target, 0o640)
+        self.assertEqual(plot(self.folder, "-o", "kept.svg")[::2], (0, b""))
+        self.assertEqual(os.stat(target).st_mode & 0o7777, 0o640)
+        self.check_written(target)
+
+        # Root may write anything: the refusal is seen by another user, who
+        # runs a copy of the program (the build folder may be closed to it).
+        drop = as_unprivileged()
+        program = ARGS.plot
+        if drop is not None:
+            copies = tempfile.mkdtemp(prefix="tgramplot-program-")
+            self.addCleanup(shutil.rmtree, copies, True)
+            os.chmod(copies, 0o755)
+            program = shutil.copy(ARGS.plot, copies)
+            os.chmod(program, 0o755)
+        os.chmod(self.folder, 0o777)
+        self.write("read-only.svg", "old")
+        os.chmod(os.path.join(self.folder, "read-only.svg"), 0o444)
+        done = subprocess.run([program, "-o", "read-only.svg"], cwd=self.folder, stdin=subprocess.DEVNULL,
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, preexec_fn=drop, timeout=60)
+        self.assertEqual((done.returncode, done.stdout), (1, b""), done.stderr)
+        self.assertIn(b"read-only.svg is not written: it is read-only", done.stderr)
+        with open(os.path.join(self.folder, "read-only.svg"), "rb") as f:
+            self.assertEqual(f.read(), b"old")
+
+    def test_the_longest_name_a_folder_allows(self):
+        name = "p" * 240 + ".svg"
+        self.write(name, "old")
+        status, _, err = plot(self.folder, "-o", name)
+        self.assertEqual((status, err), (0, b""))
+        self.check_written(os.path.join(self.folder, name))
+        self.expect_only("ExpTgrams.txt", name)
+
+    def test_names_beyond_ascii(self):
+        os.mkdir(os.path.join(self.folder, "Größe"))
+        for target in ("é.svg", "Größe/Übersicht.svg", "Кривые.svg", "遷移図.svg"):
+            with self.subTest(target):
+                status, out, err = plot(self.folder, "-o", target)
+                self.assertEqual((status, err), (0, b""))
+                self.assertIn(target.encode(), out)
+                self.check_written(os.path.join(self.folder, target))
+        # A folder of such a name as the current one, for both programs.
+        inner = os.path.join(self.folder, "Größe")
+        self.write("ExpTgrams.txt", self.data.text, inner)
+        self.assertEqual(run(ARGS.interp, inner)[0], 0)
+        self.assertEqual(plot(inner)[::2], (0, b""))
+        self.check_written(os.path.join(inner, PICTURE))
+        self.assertEqual(sorted(os.listdir(inner)),
+                         ["ExpTgrams.txt", "TgramModels.txt", PICTURE, "Übersicht.svg"])
+
+    def test_windows_device_names_are_refused(self):
+        if not WINDOWS:
+            self.skipTest("Windows device names")
+        for target in ("NUL", "com1", "LPT1.txt", "sub/AUX.svg"):
+            with self.subTest(target):
+                status, out, err = plot(self.folder, "-o", target)
+                self.assertEqual((status, out), (1, b""))
+                self.assertIn(b"is not written: it is a device name on Windows", err)
+        self.expect_only("ExpTgrams.txt")
 
 
 class Options(PlotCase):
