@@ -17,6 +17,10 @@ wine_dir=/usr/lib/wine
 export WINEPREFIX="$build/wineprefix"
 export WINEDEBUG=-all
 export WINEARCH=win64
+# Wine maps the Linux file names and arguments to Windows wide characters
+# through the locale's character set: UTF-8, so that the tests of names
+# beyond ASCII see what a Windows system would.
+export LC_ALL=C.UTF-8
 # No desktop integration or dialogs: nothing here has a display.
 export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
 unset DISPLAY WAYLAND_DISPLAY

@@ -5,7 +5,7 @@
 #include "runtime/os.hpp"
 
 int main(int argc, char** argv) {
-  tgram::runtime::os::prepareStandardStreams();
-  std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+  // First of all, before anything is opened.
+  std::vector<std::string> arguments = tgram::runtime::os::startProcess(argc, argv);
   return tgram::app::runProcess(tgram::recio::ConsoleStreams::standard(), std::move(arguments));
 }

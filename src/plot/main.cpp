@@ -5,10 +5,10 @@
 #include "runtime/os.hpp"
 
 int main(int argc, char** argv) {
-  tgram::runtime::os::prepareStandardStreams();
+  // First of all, before anything is opened.
+  const std::vector<std::string> arguments = tgram::runtime::os::startProcess(argc, argv);
   // The console lines (warnings, "written") only report: a reader that has
   // gone must not stop the picture.
   tgram::runtime::os::ignoreBrokenPipes();
-  const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
   return tgram::plot::runPlot(tgram::recio::ConsoleStreams::standard(), arguments);
 }

@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "model/transiograms.hpp"
+#include "runtime/replace_file.hpp"
 
 namespace tgram::plot {
 
@@ -25,7 +26,7 @@ bool namesFileHere(const fs::path& target, const char* name) {
   if (fs::exists(target, error) && fs::exists(name, error) && fs::equivalent(target, name, error)) {
     return true;
   }
-  if (lowered(target.filename().string()) != lowered(name)) return false;
+  if (lowered(runtime::utf8Of(target.filename())) != lowered(name)) return false;
   const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
   return fs::equivalent(folder, ".", error);
 }
@@ -33,12 +34,10 @@ bool namesFileHere(const fs::path& target, const char* name) {
 }  // namespace
 
 std::string refuseTarget(const fs::path& target) {
-  std::error_code error;
-  if (fs::is_directory(target, error)) return "it is a folder";
   for (const char* name : {model::kInputFile, model::kModelFile}) {
     if (namesFileHere(target, name)) return std::string("it is ") + name + ", which the plot never changes";
   }
-  return {};
+  return runtime::checkReplaceTarget(target);
 }
 
 }  // namespace tgram::plot

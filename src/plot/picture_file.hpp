@@ -6,9 +6,9 @@
 
 namespace tgram::plot {
 
-// Why `target` may not receive the picture (a folder, or the name of the
-// program's input or model file in the current folder), or empty when it
-// may.
+// Why `target` may not receive the picture (the name of the program's input
+// or model file in the current folder, or what runtime::replaceFile
+// refuses: a folder, a read-only file...), or empty when it may.
 std::string refuseTarget(const std::filesystem::path& target);
 
 }  // namespace tgram::plot

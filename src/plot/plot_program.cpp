@@ -6,6 +6,7 @@
 #include "model/transiograms.hpp"
 #include "plot/input_check.hpp"
 #include "plot/options.hpp"
+#include "plot/pair_table.hpp"
 #include "plot/picture_file.hpp"
 #include "plot/transiogram_picture.hpp"
 #include "recio/record_io.hpp"
@@ -20,6 +21,9 @@ namespace {
 
 constexpr int kUsageStatus = 2;
 constexpr int kFailureStatus = 1;
+
+// "-o -" sends the picture to standard output.
+constexpr const char* kStandardOutput = "-";
 
 // Like everything the programs write, lines end in CR LF.
 void say(runtime::os::Handle stream, const std::string& text) { runtime::os::writeAll(stream, text); }
@@ -58,9 +62,16 @@ int runPlot(const recio::ConsoleStreams& streams, const std::vector<std::string>
     say(streams.output, "tgramplot " TGRAM_VERSION "\r\n");
     return 0;
   }
-  const std::filesystem::path target(options.output);
-  if (const std::string refusal = refuseTarget(target); !refusal.empty()) {
-    return usageError(streams, "cannot write the picture to " + options.output + ": " + refusal);
+  // A target that cannot receive the picture fails the run like a write
+  // that fails, before the input is read.
+  const bool toStandardOutput = options.output == kStandardOutput;
+  const std::filesystem::path target = runtime::pathFromUtf8(options.output);
+  const auto notWritten = [&](const std::string& reason) {
+    say(streams.error, "tgramplot: the picture " + options.output + " is not written: " + reason + "\r\n");
+    return kFailureStatus;
+  };
+  if (!toStandardOutput) {
+    if (const std::string refusal = refuseTarget(target); !refusal.empty()) return notWritten(refusal);
   }
 
   // The same start-up as tgraminterp's, so that a fault in the input ends
@@ -84,12 +95,47 @@ int runPlot(const recio::ConsoleStreams& streams, const std::vector<std::string>
         termination.exitProgram(usageError(streams, wrong));
       }
     }
+    // The pair table is a help, never a condition: one that does not serve
+    // is passed over with a warning, and the run goes on without it.
+    const std::string pairFile = options.pairs.value_or(kDefaultPairTable);
+    PairTableReading pairs = readPairTable(pairFile, !options.pairs, *tables);
+    const auto warn = [&](const std::string& text) {
+      if (!options.quiet) say(streams.error, "tgramplot: warning: " + text + "\r\n");
+    };
+    if (!pairs.problem.empty()) {
+      warn("the pair table " + pairFile + " is not used: " + pairs.problem);
+    } else if (options.errorBars && !pairs.table) {
+      warn("--error-bars draws the standard errors of the pair table " + pairFile + ", which is not there");
+    }
+    std::vector<std::string> names;
+    if (options.names) {
+      names = *options.names;
+    } else if (pairs.table) {
+      names = pairs.table->labels;
+      // A category without a label keeps its number.
+      for (std::size_t k = 0; k < names.size(); ++k) {
+        if (names[k].empty()) names[k] = std::to_string(k + 1);
+      }
+    }
     tables->interpolate();
-    const std::string picture =
-        drawTransiograms(*tables, model::modelVertexLags(*tables), options.names.value_or(std::vector<std::string>{}));
+    const std::string picture = drawTransiograms(*tables, model::modelVertexLags(*tables), names,
+                                                 pairs.table ? &*pairs.table : nullptr, options.errorBars);
+    if (toStandardOutput) {
+      // Nothing else goes there: the picture alone.
+      if (const runtime::os::Error error = runtime::os::writeAll(streams.output, picture);
+          error != runtime::os::Error::None) {
+        termination.exitProgram(notWritten("cannot write it to standard output"));
+      }
+      return;
+    }
     if (const std::string failure = runtime::replaceFile(target, picture); !failure.empty()) {
-      say(streams.error, "tgramplot: the picture " + options.output + " is not written: " + failure + "\r\n");
-      termination.exitProgram(kFailureStatus);
+      termination.exitProgram(notWritten(failure));
+    }
+    // Written through to standard output (-o /dev/stdout): the picture alone
+    // goes there.
+    if (runtime::os::sameFile(runtime::os::identityOfName(options.output),
+                              runtime::os::identityOf(streams.output))) {
+      return;
     }
     const PanelGrid grid = panelGrid(*tables);
     say(streams.output, "tgramplot: " + options.output + " written (" + std::to_string(grid.rows) + " x " +

@@ -5,12 +5,16 @@
 //
 // Files are always opened untranslated (binary): the bytes written are the
 // bytes stored, and reads return the stored bytes unchanged.
+//
+// Names are UTF-8 everywhere: on Windows they are converted to the system's
+// wide characters, so that any name Windows allows can be used.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tgram::runtime::os {
 
@@ -139,8 +143,65 @@ Handle standardInput();
 Handle standardOutput();
 Handle standardError();
 
-// Gets the standard streams ready for raw bytes: no translation of line ends
-// or of any other byte, in either direction. Called once at start-up.
-void prepareStandardStreams();
+// The start-up of every program of the project: the first call of its main,
+// before anything is opened.
+// - A standard stream the process was started without (closed) is opened on
+//   the null device, so that no file the program opens later can take its
+//   number and receive what is meant for the stream. When even that is
+//   impossible the process ends at once with status 1, having written
+//   nothing.
+// - The standard streams are made ready for raw bytes: no translation of
+//   line ends or of any other byte, in either direction.
+// - A failing device or drive is reported to the program as an error, never
+//   in a dialog box (Windows; added to the modes the process inherited).
+// Returns the command-line arguments after the program's name, in UTF-8 (on
+// Windows taken from the wide-character command line, whatever the code
+// page).
+std::vector<std::string> startProcess(int argc, char** argv);
+
+// What a name names, as far as writing a whole file is concerned.
+enum class FileKind {
+  Missing,     // nothing of that name (a symbolic link to nothing, when followed)
+  Regular,     // an ordinary file
+  Folder,
+  Device,      // a character or block device
+  Pipe,        // a named pipe
+  Link,        // a symbolic link (only when links are not followed)
+  DeviceName,  // a name the system takes as a device wherever it stands
+               // (Windows: NUL, CON, COM1, LPT1.txt...)
+  Other,       // a socket or anything else
+};
+struct FileStatus {
+  FileKind kind = FileKind::Missing;
+  Error error = Error::None;  // why the kind could not be told (kind Missing)
+};
+// The kind of `name`, following symbolic links or not.
+FileStatus fileKindOf(const std::string& name, bool followLinks);
+
+// The text of the symbolic link `name` (a name relative to the link's
+// folder, or absolute).
+struct LinkText {
+  std::string text;
+  Error error = Error::None;
+};
+LinkText readLink(const std::string& name);
+
+// Whether this process may write to the existing file `name` (its
+// permissions, a read-only attribute, a read-only file system).
+bool mayWrite(const std::string& name);
+
+// Makes the file's data reach the disk before the call returns.
+Error flushToDisk(Handle handle);
+
+// Gives the open file `handle` the permissions (and, where the process may,
+// the owner) of the file `model`: the mode bits on POSIX, the hidden, system
+// and archive attributes on Windows.
+Error copyPermissions(const std::string& model, Handle handle);
+
+// Renames `from` to `to` in the same folder, replacing `to` in one step.
+// On Windows a sharing violation or access denial (another program, such as
+// a virus scanner or an indexer, briefly holding either file) is retried for
+// up to about two seconds.
+Error renameReplacing(const std::string& from, const std::string& to);
 
 }  // namespace tgram::runtime::os

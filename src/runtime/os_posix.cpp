@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <vector>
 
 #include "runtime/os.hpp"
 
@@ -176,7 +177,69 @@ Handle standardInput() { return STDIN_FILENO; }
 Handle standardOutput() { return STDOUT_FILENO; }
 Handle standardError() { return STDERR_FILENO; }
 
-// POSIX streams never translate anything.
-void prepareStandardStreams() {}
+std::vector<std::string> startProcess(int argc, char** argv) {
+  // Opened in order, each open takes the lowest free number: the one closed.
+  for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    const int opened = ::open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+    if (opened != fd) {
+      if (opened < 0 || ::dup2(opened, fd) != fd) ::_exit(1);
+      ::close(opened);
+    }
+  }
+  // POSIX streams never translate anything.
+  return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+}
+
+FileStatus fileKindOf(const std::string& name, bool followLinks) {
+  struct stat st {};
+  if ((followLinks ? ::stat(name.c_str(), &st) : ::lstat(name.c_str(), &st)) != 0) {
+    return {FileKind::Missing, errno == ENOENT ? Error::None : lastError()};
+  }
+  if (S_ISREG(st.st_mode)) return {FileKind::Regular, Error::None};
+  if (S_ISDIR(st.st_mode)) return {FileKind::Folder, Error::None};
+  if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) return {FileKind::Device, Error::None};
+  if (S_ISFIFO(st.st_mode)) return {FileKind::Pipe, Error::None};
+  if (S_ISLNK(st.st_mode)) return {FileKind::Link, Error::None};
+  return {FileKind::Other, Error::None};
+}
+
+LinkText readLink(const std::string& name) {
+  std::vector<char> text(256);
+  for (;;) {
+    const ssize_t n = ::readlink(name.c_str(), text.data(), text.size());
+    if (n < 0) return {{}, lastError()};
+    if (static_cast<std::size_t>(n) < text.size()) return {std::string(text.data(), static_cast<std::size_t>(n)), Error::None};
+    text.resize(text.size() * 2);
+  }
+}
+
+bool mayWrite(const std::string& name) {
+  // With the effective user and group, as an open would be checked.
+  return ::faccessat(AT_FDCWD, name.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
+Error flushToDisk(Handle handle) {
+  if (::fsync(descriptor(handle)) != 0) return lastError();
+  return Error::None;
+}
+
+Error copyPermissions(const std::string& model, Handle handle) {
+  struct stat st {};
+  if (::stat(model.c_str(), &st) != 0) return lastError();
+  // The owner and group only where the process may give them (as root, or a
+  // group the user belongs to); the mode after, since a change of owner may
+  // clear some of its bits.
+  if (::fchown(descriptor(handle), st.st_uid, st.st_gid) != 0) {
+    (void)::fchown(descriptor(handle), static_cast<uid_t>(-1), st.st_gid);
+  }
+  if (::fchmod(descriptor(handle), st.st_mode & 0777) != 0) return lastError();
+  return Error::None;
+}
+
+Error renameReplacing(const std::string& from, const std::string& to) {
+  if (::rename(from.c_str(), to.c_str()) != 0) return lastError();
+  return Error::None;
+}
 
 }  // namespace tgram::runtime::os

@@ -15,6 +15,9 @@ using os::writeAll;
 
 constexpr std::string_view kLineEnd = "\r\n";
 
+// More than there are units to close.
+constexpr int kMaxExitReports = 1000;
+
 std::string_view labelOf(StatementKind kind) {
   switch (kind) {
     case StatementKind::Close: return ": CLOSE(";
@@ -86,13 +89,16 @@ void Termination::writeErrorReport(const RuntimeError& error) const {
 int Termination::runExitProcessing(int status) {
   if (exitInProgress_) return status;
   exitInProgress_ = true;
-  if (participant_ != nullptr) {
+  if (participant_ == nullptr) return status;
+  // Each raise leaves one unit closed, so the closing ends; the bound only
+  // guards against a participant that would raise without end.
+  for (int reports = 0; reports < kMaxExitReports; ++reports) {
     try {
       participant_->closeAllUnits();
+      break;
     } catch (const RuntimeError& error) {
-      // Reported, but the run's status stays; the units not yet closed are
-      // abandoned.
       writeErrorReport(error);
+      if (status == 0) status = 1;
     }
   }
   return status;

@@ -20,8 +20,9 @@ class ExitParticipant {
  public:
   virtual ~ExitParticipant() = default;
   // Closes every connected unit with its default status, in slot order, and
-  // then pays the console's owed line end. May raise; a raise abandons the
-  // units not yet closed.
+  // then pays the console's owed line end. May raise; the unit whose close
+  // raised is then closed, or is closed without a second raise by the next
+  // call, so that calling again goes on with the units not yet closed.
   virtual void closeAllUnits() = 0;
   // Whether a console line end is owed on standard output.
   virtual bool consoleOutputPending() const = 0;
@@ -53,8 +54,10 @@ class Termination {
   // Writes the report of `error` to standard error, each piece one write.
   void writeErrorReport(const RuntimeError& error) const;
 
-  // Exit processing: closes the connected units (a condition raised there is
-  // reported and abandons the remaining units) and returns `status`.
+  // Exit processing: closes the connected units, every one of them: a
+  // condition raised by a close is reported and the closing goes on with the
+  // next unit. Returns `status`, or 1 when a close was reported and `status`
+  // was 0: a run whose output did not all reach its files has failed.
   int runExitProcessing(int status);
 
  private:

@@ -4,6 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#endif
+
 #include <filesystem>
 #include <iterator>
 #include <set>
@@ -162,6 +169,17 @@ TEST_F(OsTest, ScratchFilesAreNewAndUnique) {
     EXPECT_EQ(readFile(scratch.name), "x");
   }
 }
+
+#ifdef _WIN32
+// Start-up adds its error modes to those the process inherited.
+TEST(StartUp, AddsToTheInheritedErrorModes) {
+  const UINT before = ::SetErrorMode(SEM_NOGPFAULTERRORBOX);
+  startProcess(0, nullptr);
+  const UINT now = ::SetErrorMode(before);
+  constexpr UINT kAll = SEM_NOGPFAULTERRORBOX | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX;
+  EXPECT_EQ(now & kAll, kAll);
+}
+#endif
 
 }  // namespace
 }  // namespace tgram::runtime::os

@@ -43,12 +43,16 @@ class Streams {
 class FakeUnits : public ExitParticipant {
  public:
   bool pending = false;
-  int failWith = 0;  // raise this from closeAllUnits
+  int failWith = 0;  // raise this from the first calls of closeAllUnits
+  int failures = 1;  // that many times
   int closes = 0;
 
   void closeAllUnits() override {
     ++closes;
-    if (failWith != 0) raiseRuntimeError(failWith, StatementKind::Close, "model.txt");
+    if (failWith != 0 && failures > 0) {
+      --failures;
+      raiseRuntimeError(failWith, StatementKind::Close, "model.txt");
+    }
   }
   bool consoleOutputPending() const override { return pending; }
 };
@@ -141,23 +145,36 @@ TEST(ExitProcessing, AReportEndsTheRunWithStatusOneAfterClosingTheUnits) {
   EXPECT_NE(streams.errBytes().find("F6501: READ(ExpTgrams.txt)"), std::string::npos);
 }
 
-TEST(ExitProcessing, AConditionWhileClosingIsReportedAndTheStatusStays) {
-  for (const int startStatus : {0, 1}) {
+// Every close that fails is reported, the closing goes on with the units
+// after it, and the run fails: STOP's status 0 becomes 1, a failure status
+// stays.
+TEST(ExitProcessing, EveryConditionWhileClosingIsReportedAndTheRunFails) {
+  struct Case {
+    int startStatus;
+    int failures;
+    int status;
+  };
+  for (const Case c : {Case{0, 1, 1}, Case{0, 3, 1}, Case{1, 1, 1}, Case{2, 2, 2}}) {
     Streams streams;
     FakeUnits units;
     units.failWith = 6422;
+    units.failures = c.failures;
     Termination termination(streams.out(), streams.err());
     termination.registerExitProcessing(&units);
     const int status = termination.runProgram([&] {
-      if (startStatus == 0) termination.stopProgram();
+      if (c.startStatus == 0) termination.stopProgram();
+      if (c.startStatus == 2) termination.exitProgram(2);
       raiseRuntimeError(6501, StatementKind::Read, "in");
     });
-    EXPECT_EQ(status, startStatus);
-    const std::string closeReport =
-        "\r\nrun-time error F6422: CLOSE(model.txt)\r\n- no space left on device\r\n";
+    EXPECT_EQ(status, c.status) << c.startStatus;
+    EXPECT_EQ(units.closes, c.failures + 1) << "closing goes on after each report";
+    std::string closeReports;
+    for (int i = 0; i < c.failures; ++i) {
+      closeReports += "\r\nrun-time error F6422: CLOSE(model.txt)\r\n- no space left on device\r\n";
+    }
     const std::string err = streams.errBytes();
-    ASSERT_GE(err.size(), closeReport.size());
-    EXPECT_EQ(err.substr(err.size() - closeReport.size()), closeReport);
+    ASSERT_GE(err.size(), closeReports.size());
+    EXPECT_EQ(err.substr(err.size() - closeReports.size()), closeReports);
   }
 }
 

@@ -12,6 +12,7 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <random>
@@ -49,6 +50,7 @@ ScratchDir::~ScratchDir() {
 }
 
 fs::path programPath() { return fs::absolute(fs::path(TGRAM_BINARY)); }
+fs::path plotProgramPath() { return fs::absolute(fs::path(TGRAM_PLOT_BINARY)); }
 
 std::string readFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -103,11 +105,29 @@ std::wstring quotedArgument(const std::wstring& argument) {
 
 // Starts the program in `dir` with the standard handles on the null device
 // and the files given, and waits for its exit code.
+bool listed(const std::vector<Stream>& streams, Stream stream) {
+  return std::find(streams.begin(), streams.end(), stream) != streams.end();
+}
+
+// A standard handle for the started program: closed (none), the null
+// device, or the file given.
+HANDLE standardHandle(const RunOptions& options, Stream stream, const fs::path& path, DWORD access,
+                      DWORD disposition) {
+  if (listed(options.closed, stream)) return nullptr;
+  if (listed(options.nullDevice, stream)) return inheritedHandle(L"NUL", access, OPEN_EXISTING);
+  return inheritedHandle(path, access, disposition);
+}
+
+// A UTF-8 argument in wide characters (not through the ANSI code page).
+std::wstring wideOf(const std::string& argument) {
+  return fs::path(std::u8string(argument.begin(), argument.end())).wstring();
+}
+
 DWORD startAndWait(const fs::path& program, const fs::path& dir, const fs::path& outPath,
-                   const fs::path& errPath, const std::vector<std::string>& arguments) {
-  const HANDLE in = inheritedHandle(L"NUL", GENERIC_READ, OPEN_EXISTING);
-  const HANDLE out = inheritedHandle(outPath, GENERIC_WRITE, CREATE_ALWAYS);
-  const HANDLE err = inheritedHandle(errPath, GENERIC_WRITE, CREATE_ALWAYS);
+                   const fs::path& errPath, const RunOptions& options) {
+  const HANDLE in = standardHandle(options, Stream::Input, L"NUL", GENERIC_READ, OPEN_EXISTING);
+  const HANDLE out = standardHandle(options, Stream::Output, outPath, GENERIC_WRITE, CREATE_ALWAYS);
+  const HANDLE err = standardHandle(options, Stream::Error, errPath, GENERIC_WRITE, CREATE_ALWAYS);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
@@ -115,16 +135,16 @@ DWORD startAndWait(const fs::path& program, const fs::path& dir, const fs::path&
   startup.hStdOutput = out;
   startup.hStdError = err;
   std::wstring commandLine = quotedArgument(program.wstring());
-  for (const std::string& argument : arguments) {
-    commandLine += L" " + quotedArgument(fs::path(argument).wstring());
+  for (const std::string& argument : options.arguments) {
+    commandLine += L" " + quotedArgument(wideOf(argument));
   }
   PROCESS_INFORMATION process{};
   const BOOL started =
       ::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
                        dir.c_str(), &startup, &process);
-  ::CloseHandle(in);
-  ::CloseHandle(out);
-  ::CloseHandle(err);
+  for (const HANDLE h : {in, out, err}) {
+    if (h != nullptr) ::CloseHandle(h);
+  }
   if (!started) throw std::runtime_error("cannot start " + program.string());
   ::WaitForSingleObject(process.hProcess, INFINITE);
   DWORD exitCode = 0;
@@ -144,14 +164,14 @@ RunResult runProgram(const fs::path& dir, const RunOptions& options) {
   ScratchDir capture;
   const fs::path outPath = options.stdoutFile.value_or(capture / "stdout");
   const fs::path errPath = capture / "stderr";
-  const fs::path program = programPath();
+  const fs::path program = options.program.value_or(programPath());
 
   // Wine now and then fails to start a process at all: it ends at once with
   // a failure status and writes nothing. Such a start is made again (the
   // program always writes something when it runs and fails).
   RunResult result;
   for (int attempt = 1; attempt <= 3; ++attempt) {
-    result.status = static_cast<int>(startAndWait(program, dir, outPath, errPath, options.arguments));
+    result.status = static_cast<int>(startAndWait(program, dir, outPath, errPath, options));
     const std::string out = readFile(outPath);
     result.out = options.stdoutFile ? std::string() : out;
     result.err = readFile(errPath);
@@ -168,11 +188,11 @@ RunResult runProgram(const fs::path& dir, const RunOptions& options) {
   ScratchDir capture;
   const fs::path outPath = options.stdoutFile.value_or(capture / "stdout");
   const fs::path errPath = capture / "stderr";
-  std::string program = programPath().string();
+  std::string program = options.program.value_or(programPath()).string();
   if (options.user) {
     // The build tree may not be reachable by another user: run a copy.
-    const fs::path copy = capture / "tgraminterp";
-    fs::copy_file(programPath(), copy);
+    const fs::path copy = capture / fs::path(program).filename();
+    fs::copy_file(program, copy);
     fs::permissions(copy, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                               fs::perms::others_read | fs::perms::others_exec);
     program = copy.string();
@@ -189,10 +209,16 @@ RunResult runProgram(const fs::path& dir, const RunOptions& options) {
     const int in = ::open("/dev/null", O_RDONLY);
     const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
     const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-    if (in < 0 || out < 0 || err < 0) ::_exit(125);
+    const int nul = ::open("/dev/null", O_RDWR);
+    if (in < 0 || out < 0 || err < 0 || nul < 0) ::_exit(125);
     ::dup2(in, 0);
     ::dup2(out, 1);
     ::dup2(err, 2);
+    for (const Stream stream : options.nullDevice) ::dup2(nul, static_cast<int>(stream));
+    for (const int fd : {in, out, err, nul}) {
+      if (fd > 2) ::close(fd);
+    }
+    for (const Stream stream : options.closed) ::close(static_cast<int>(stream));
     if (::chdir(dir.c_str()) != 0) ::_exit(126);
     if (options.group && ::setgid(*options.group) != 0) ::_exit(124);
     if (options.user && ::setuid(*options.user) != 0) ::_exit(124);

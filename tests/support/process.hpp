@@ -29,7 +29,13 @@ class ScratchDir {
 using UserId = std::uint32_t;
 using GroupId = std::uint32_t;
 
+// The standard streams by number: 0 input, 1 output, 2 error.
+enum class Stream { Input = 0, Output = 1, Error = 2 };
+
 struct RunOptions {
+  std::optional<std::filesystem::path> program;  // another program than tgraminterp
+  std::vector<Stream> closed;      // started without these standard streams
+  std::vector<Stream> nullDevice;  // these on the null device, not captured
   std::optional<UserId> user;  // run as this user (and its group) instead
   std::optional<GroupId> group;
   std::optional<std::filesystem::path> stdoutFile;  // else captured
@@ -43,12 +49,14 @@ struct RunResult {
   int signal = 0;    // the signal that ended the process, if any
 };
 
-// The path of the built program.
+// The paths of the built programs.
 std::filesystem::path programPath();
+std::filesystem::path plotProgramPath();
 
 // Runs the program in `dir` with standard input from the null device and the
 // arguments of `options` (none by default); standard output and error go to
-// files, never to a terminal.
+// files, never to a terminal, unless `options` closes them or puts them on
+// the null device (then they read as empty).
 RunResult runProgram(const std::filesystem::path& dir, const RunOptions& options = {});
 
 // Reads a whole file as bytes.
