@@ -1,0 +1,41 @@
+#include <algorithm>
+#include <cctype>
+
+#include "estimate/raster/ascii_grid.hpp"
+#include "estimate/raster/raster_source.hpp"
+#if TGRAM_HAVE_GDAL
+#include "estimate/raster/gdal_raster.hpp"
+#endif
+
+namespace tgram::estimate::raster {
+namespace {
+
+bool isAsciiGridName(const std::filesystem::path& path) {
+  std::string extension = path.extension().string();
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return extension == ".asc";
+}
+
+}  // namespace
+
+bool hasGdal() { return TGRAM_HAVE_GDAL != 0; }
+
+std::string rasterFormats() {
+  return hasGdal() ? "ESRI ASCII grids (.asc) and every raster format GDAL reads (GeoTIFF, ...)"
+                   : "ESRI ASCII grids (.asc) only";
+}
+
+std::unique_ptr<RasterSource> openRaster(const std::filesystem::path& path, int band) {
+  if (isAsciiGridName(path)) return openAsciiGrid(path, band);
+#if TGRAM_HAVE_GDAL
+  return openGdalRaster(path, band);
+#else
+  throw RasterError(shownPath(path) +
+                    ": this build of tgramest has no GDAL, so it reads ESRI ASCII grids (.asc) "
+                    "only; convert the raster to an ASCII grid (gdal_translate -of AAIGrid), or "
+                    "build tgramest with GDAL (libgdal-dev)");
+#endif
+}
+
+}  // namespace tgram::estimate::raster
