@@ -59,6 +59,7 @@ AsciiGrid::AsciiGrid(std::unique_ptr<std::istream> input, std::string name, int 
       pending_ = true;  // the first value
       break;
     }
+    const std::string keyText = token_;
     const std::string key = lower(token_);
     const long keyLine = tokenLine_;
     if (!nextToken() || tokenLine_ != keyLine)
@@ -73,6 +74,10 @@ AsciiGrid::AsciiGrid(std::unique_ptr<std::istream> input, std::string name, int 
       (key == "ncols" ? columns : rows) = count;
       continue;
     }
+    static constexpr std::string_view known[] = {"xllcorner", "xllcenter", "yllcorner", "yllcenter",
+                                                 "cellsize",  "dx",        "dy",        "nodata_value"};
+    if (std::find(std::begin(known), std::end(known), key) == std::end(known))
+      fail(where + "unknown header keyword " + shown(keyText));
     const std::optional<double> value = toReal(token_);
     if (!value) fail(where + key + " " + shown(token_) + " is not a number");
     if (key == "xllcorner" || key == "xllcenter") {
@@ -82,10 +87,8 @@ AsciiGrid::AsciiGrid(std::unique_ptr<std::istream> input, std::string name, int 
     } else if (key == "cellsize" || key == "dx" || key == "dy") {
       if (!(*value > 0)) fail(where + key + " " + shown(token_) + " is not positive");
       (key == "cellsize" ? cellSize : key == "dx" ? dx : dy) = *value;
-    } else if (key == "nodata_value") {
-      info_.nodata = *value;
     } else {
-      fail(where + "unknown header keyword " + shown(token_));
+      info_.nodata = *value;
     }
   }
   if (!columns || !rows) fail("the header lacks ncols or nrows");

@@ -67,7 +67,7 @@ std::uint32_t CellClasses::codeOf(double value, std::int64_t row, std::int64_t c
                       std::to_string(values_.size() + 1) + " categories, which give " +
                       std::to_string((values_.size() + 1) * (values_.size() + 1)) +
                       " category pairs; tgraminterp takes at most " +
-                      std::to_string(settings_.maxCategories * settings_.maxCategories) + " (at most " +
+                      std::to_string(settings_.maxPairs) + " (at most " +
                       std::to_string(settings_.maxCategories) + " categories)");
   values_.push_back(value);
   cells_.push_back(0);

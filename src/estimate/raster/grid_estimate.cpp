@@ -133,6 +133,7 @@ PairCounts countGridPairs(RasterSource& source, const std::string& name, const G
   classSettings.categories = settings.categories;
   const auto mostCategories = static_cast<std::size_t>(std::sqrt(static_cast<double>(model::kMaxColumns)));
   classSettings.maxCategories = mostCategories;
+  classSettings.maxPairs = static_cast<std::size_t>(model::kMaxColumns);
   CellClasses classes(classSettings);
   const std::size_t codes = settings.categories ? std::max<std::size_t>(1, settings.categories->size()) : mostCategories;
   const unsigned threads = settings.threads != 0 ? settings.threads : std::max(1u, std::thread::hardware_concurrency());
