@@ -23,6 +23,13 @@ std::string realText(double value) {
   return std::string(buffer, result.ptr);
 }
 
+// A mean separation: ten significant digits are more than any survey holds.
+std::string meanText(double value) {
+  char buffer[64];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 10);
+  return std::string(buffer, result.ptr);
+}
+
 std::string fixedSix(double value) {
   char buffer[400];
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 6);
@@ -197,7 +204,7 @@ EstimateTables buildTables(const PairCounts& counts, const TableSettings& settin
     if (written) ++nextWritten;
     const std::string range =
         std::to_string(k) + "," + realText(lagClass.distanceFrom) + "," + realText(lagClass.distanceTo) + "," +
-        (lagClass.total() == 0 ? std::string() : realText(lagClass.meanDistance)) + ",";
+        (lagClass.total() == 0 ? std::string() : meanText(lagClass.meanDistance)) + ",";
     for (std::size_t i = 0; i < m; ++i) {
       const std::uint64_t from = lagClass.fromCount(i, m);
       for (std::size_t j = 0; j < m; ++j) {

@@ -26,7 +26,7 @@ void checkTarget(const std::filesystem::path& file, const char* what, bool force
     fail("cannot write " + std::string(what) + " " + shownPath(file) + ": it is a folder");
   }
   if (std::filesystem::exists(status) && !force) {
-    fail(std::string(what) + " " + shownPath(file) + " exists; nothing is written (--force replaces it)");
+    fail(std::string(what) + " " + shownPath(file) + " exists (--force replaces it)");
   }
 }
 
@@ -54,7 +54,7 @@ void writeOutputs(const OutputTargets& targets, const EstimateTables& tables) {
   checkTargets(targets);
   const std::optional<std::string> oldPairs = existingBytes(targets.pairs);
   if (const std::string failure = runtime::replaceFile(targets.pairs, tables.pairTable); !failure.empty()) {
-    fail("the pair table " + shownPath(targets.pairs) + " is not written: " + failure + "; nothing is written");
+    fail("the pair table " + shownPath(targets.pairs) + " is not written: " + failure);
   }
   if (const std::string failure = runtime::replaceFile(targets.tables, tables.expTgrams); !failure.empty()) {
     // Undo the pair table, so that the two files still belong together.
@@ -64,7 +64,7 @@ void writeOutputs(const OutputTargets& targets, const EstimateTables& tables) {
     } else {
       std::filesystem::remove(targets.pairs, ignored);
     }
-    fail("the output " + shownPath(targets.tables) + " is not written: " + failure + "; nothing is written");
+    fail("the output " + shownPath(targets.tables) + " is not written: " + failure);
   }
 }
 
