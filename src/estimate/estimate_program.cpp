@@ -10,6 +10,7 @@
 #include "estimate/options.hpp"
 #include "estimate/output_files.hpp"
 #include "estimate/pair_search.hpp"
+#include "estimate/raster/raster_run.hpp"
 #include "estimate/sample_table.hpp"
 #include "runtime/os.hpp"
 
@@ -109,14 +110,9 @@ class ProgressLine {
   int shown_ = 0;
 };
 
-void estimate(const recio::ConsoleStreams& streams, const EstimateOptions& options) {
-  checkOptions(options);
-  OutputTargets targets;
-  targets.tables = options.output;
-  targets.pairs = options.pairs ? std::filesystem::path(*options.pairs) : pairTableBeside(options.output);
-  targets.force = options.force;
-  checkTargets(targets);  // before any work: an existing file is refused at once
-
+// The samples' pairs counted; "N samples" for the summary line.
+PairCounts countSamples(const recio::ConsoleStreams& streams, const EstimateOptions& options,
+                        std::string& members) {
   const SampleTable samples = readSampleFile(options.input, readSettings(options));
   if (options.direction && options.direction->size() != samples.dimensions) {
     fail("--direction has " + std::to_string(options.direction->size()) + " component" +
@@ -148,6 +144,33 @@ void estimate(const recio::ConsoleStreams& streams, const EstimateOptions& optio
   counts.lagWidth = *options.lagWidth;
   counts.classes = found.classes;
   counts.comments = runComments(options, samples);
+  members = std::to_string(samples.size()) + " samples";
+  return counts;
+}
+
+// A raster's pairs counted; "N cells" for the summary line.
+PairCounts countRasterCells(const recio::ConsoleStreams& streams, const EstimateOptions& options,
+                            std::string& members) {
+  ProgressLine progress(streams.error, options.quiet);
+  PairCounts counts = raster::countRaster(
+      options, [&progress](std::size_t done, std::size_t total) { progress(done, total); });
+  std::uint64_t cells = 0;
+  for (const std::uint64_t n : counts.members) cells += n;
+  members = std::to_string(cells) + " cells";
+  return counts;
+}
+
+void estimate(const recio::ConsoleStreams& streams, const EstimateOptions& options) {
+  checkOptions(options);
+  OutputTargets targets;
+  targets.tables = options.output;
+  targets.pairs = options.pairs ? std::filesystem::path(*options.pairs) : pairTableBeside(options.output);
+  targets.force = options.force;
+  checkTargets(targets);  // before any work: an existing file is refused at once
+
+  std::string members;
+  const PairCounts counts = readsRaster(options) ? countRasterCells(streams, options, members)
+                                                 : countSamples(streams, options, members);
   TableSettings tableSettings;
   tableSettings.minPairs = options.minPairs;
   tableSettings.maxLag = options.maxLag;
@@ -156,8 +179,7 @@ void estimate(const recio::ConsoleStreams& streams, const EstimateOptions& optio
 
   std::string written;
   for (const int k : tables.writtenLags) written += (written.empty() ? "" : ",") + std::to_string(k);
-  say(streams.output, "tgramest: " + std::to_string(samples.size()) + " samples, " +
-                          std::to_string(categories.labels.size()) + " categories; " +
+  say(streams.output, "tgramest: " + members + ", " + std::to_string(counts.labels.size()) + " categories; " +
                           std::to_string(tables.writtenLags.size()) + " of " + std::to_string(options.maxClass) +
                           " lag classes written (" + written + "), maxLag " + std::to_string(tables.maxLag) + "\r\n");
   say(streams.output, "tgramest: " + shownPath(targets.tables) + " and " + shownPath(targets.pairs) + " written\r\n");

@@ -78,7 +78,7 @@ std::vector<std::string> describe(const std::string& name, const RasterInfo& inf
       settings.direction == GridDirection::Axes ? "axes (east, west, north and south pooled)"
                                                 : std::string(directionName(settings.direction));
   return {
-      "raster: " + name + " (" + info.format + ", " + std::to_string(info.columns) + " columns x " +
+      "input: " + name + " (raster, " + info.format + ", " + std::to_string(info.columns) + " columns x " +
           std::to_string(info.rows) + " rows, band " + std::to_string(info.band) + " of " +
           std::to_string(info.bandCount) + ")",
       "cell size: " + realText(info.cellWidth) + " x " + realText(info.cellHeight) + " " + units,

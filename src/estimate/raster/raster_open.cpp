@@ -10,14 +10,23 @@
 namespace tgram::estimate::raster {
 namespace {
 
-bool isAsciiGridName(const std::filesystem::path& path) {
+std::string extensionOf(const std::filesystem::path& path) {
   std::string extension = path.extension().string();
   std::transform(extension.begin(), extension.end(), extension.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return extension == ".asc";
+  return extension;
 }
 
+bool isAsciiGridName(const std::filesystem::path& path) { return extensionOf(path) == ".asc"; }
+
 }  // namespace
+
+bool hasRasterName(const std::filesystem::path& path) {
+  static constexpr std::string_view extensions[] = {".asc", ".tif", ".tiff", ".gtiff", ".img", ".vrt", ".nc",
+                                                    ".jp2", ".png", ".bil",  ".flt",   ".rst", ".sdat", ".kea"};
+  const std::string extension = extensionOf(path);
+  return std::find(std::begin(extensions), std::end(extensions), extension) != std::end(extensions);
+}
 
 bool hasGdal() { return TGRAM_HAVE_GDAL != 0; }
 

@@ -63,6 +63,11 @@ class RasterSource {
 // without GDAL refuses every other name with a message that says so.
 std::unique_ptr<RasterSource> openRaster(const std::filesystem::path& path, int band);
 
+// Whether `path` has the extension of a raster format (.asc, .tif, .tiff,
+// .img, .vrt, ...): such a data file is read as a raster unless --format
+// says otherwise.
+bool hasRasterName(const std::filesystem::path& path);
+
 // Whether this build reads rasters through GDAL.
 bool hasGdal();
 
