@@ -126,7 +126,9 @@ class CsvCutter {
         ++pos_;
       }
     }
-    // After the closing quote: the delimiter, the line's end or the file's.
+    // After the closing quote: blanks, then the delimiter, the line's end
+    // or the file's.
+    while (pos_ < bytes_.size() && bytes_[pos_] != delimiter_ && isBlank(bytes_[pos_])) ++pos_;
     if (pos_ < bytes_.size() && bytes_[pos_] == '\r' && (pos_ + 1 == bytes_.size() || bytes_[pos_ + 1] == '\n')) ++pos_;
     if (pos_ < bytes_.size() && bytes_[pos_] != delimiter_ && bytes_[pos_] != '\n') {
       const std::size_t end = std::min(bytes_.find('\n', pos_), bytes_.size());
@@ -159,6 +161,10 @@ char findDelimiter(std::string_view bytes) {
   return ',';
 }
 
+std::string counted(std::size_t n, const char* thing) {
+  return std::to_string(n) + " " + thing + (n == 1 ? "" : "s");
+}
+
 bool isEmptyRecord(const TextRow& row) {
   return row.fields.size() == 1 && trimmed(row.fields[0].text).empty();
 }
@@ -188,7 +194,7 @@ TextTable readCsvText(std::string_view bytes, const std::filesystem::path& file,
       const TextField& at = row.fields.size() > table.columnNames.size() ? row.fields[table.columnNames.size()]
                                                                           : row.fields.back();
       failAt(file, at.line, at.column,
-             std::to_string(row.fields.size()) + " fields, but the header has " +
+             counted(row.fields.size(), "field") + ", but the header has " +
                  std::to_string(table.columnNames.size()) + " (delimiter " +
                  (delimiter == '\t' ? std::string("tab") : shown(std::string(1, delimiter))) + ")");
     }
@@ -224,7 +230,7 @@ TextTable readGslibText(std::string_view bytes, const std::filesystem::path& fil
     if (row.fields.size() != n) {
       const TextField& at = row.fields.size() > n ? row.fields[n] : row.fields.back();
       failAt(file, at.line, at.column,
-             std::to_string(row.fields.size()) + " values, but the file names " + std::to_string(n) + " variables");
+             counted(row.fields.size(), "value") + ", but the file names " + counted(n, "variable"));
     }
     table.rows.push_back(std::move(row));
   }
