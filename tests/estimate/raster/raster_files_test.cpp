@@ -11,7 +11,7 @@
 #include "support/process.hpp"
 
 #if TGRAM_HAVE_GDAL
-#include <gdal.h>
+#include "estimate/raster/geotiff_writer.hpp"
 #endif
 
 namespace tgram::estimate::raster {
@@ -110,41 +110,12 @@ TEST(RasterFiles, FaultsOfOpening) {
 
 #if TGRAM_HAVE_GDAL
 
-// Writes `map` as a GeoTIFF of 16 x 16 tiles (or strips of 3 rows), Int16,
-// with its nodata value; north up, or with the rows from south to north.
-void writeGeoTiff(const std::filesystem::path& path, const ClassMap& map, bool northUp, bool tiled, int bands = 1) {
-  GDALAllRegister();
-  GDALDriverH driver = GDALGetDriverByName("GTiff");
-  const char* tiles[] = {"TILED=YES", "BLOCKXSIZE=16", "BLOCKYSIZE=16", "COMPRESS=DEFLATE", nullptr};
-  const char* strips[] = {"BLOCKYSIZE=3", nullptr};
-  GDALDatasetH dataset = GDALCreate(driver, path.string().c_str(), map.columns(), map.rows(), bands, GDT_Int16,
-                                    const_cast<char**>(tiled ? tiles : strips));
-  ASSERT_NE(dataset, nullptr);
-  const double cell = 40;
-  double transform[6] = {178440, cell, 0, 333760, 0, -cell};
-  if (!northUp) {
-    transform[3] = 333760 - cell * map.rows();
-    transform[5] = cell;
-  }
-  GDALSetGeoTransform(dataset, transform);
-  GDALRasterBandH band = GDALGetRasterBand(dataset, 1);
-  GDALSetRasterNoDataValue(band, map.nodata);
-  std::vector<std::int16_t> row(static_cast<std::size_t>(map.columns()));
-  for (int r = 0; r < map.rows(); ++r) {
-    const auto& cells = map.cells[static_cast<std::size_t>(northUp ? r : map.rows() - 1 - r)];
-    for (std::size_t c = 0; c < row.size(); ++c) row[c] = static_cast<std::int16_t>(cells[c]);
-    ASSERT_EQ(GDALRasterIO(band, GF_Write, 0, r, map.columns(), 1, row.data(), map.columns(), 1, GDT_Int16, 0, 0),
-              CE_None);
-  }
-  GDALClose(dataset);
-}
-
 TEST(RasterFiles, GeoTiffCountsEqualThePlainLoop) {
   ScratchDir dir;
   const ClassMap map = testing::patchyMap(37, 45, 3, 9);
   for (const bool northUp : {true, false}) {
     for (const bool tiled : {true, false}) {
-      writeGeoTiff(dir / "map.tif", map, northUp, tiled);
+      testing::writeGeoTiff(dir / "map.tif", map, northUp, tiled);
       for (const std::string direction : {"axes", "north", "northeast", "west"}) {
         SCOPED_TRACE(direction + (northUp ? ", north up" : ", south up") + (tiled ? ", tiled" : ", strips"));
         auto source = openRaster(dir / "map.tif", 1);
@@ -165,7 +136,7 @@ TEST(RasterFiles, GeoTiffCountsEqualThePlainLoop) {
 TEST(RasterFiles, GeoTiffBandThatDoesNotExist) {
   ScratchDir dir;
   const ClassMap map = testing::patchyMap(4, 5, 2, 1);
-  writeGeoTiff(dir / "two.tif", map, true, false, 2);
+  testing::writeGeoTiff(dir / "two.tif", map, true, false, 2);
   EXPECT_EQ(errorOf([&] { openRaster(dir / "two.tif", 3); }),
             (dir / "two.tif").string() + ": band 3 does not exist (the file has 2 bands)");
   EXPECT_EQ(openRaster(dir / "two.tif", 2)->info().band, 2);
