@@ -36,7 +36,10 @@ std::string realText(double value) {
 
 std::string joined(const std::vector<std::string>& items) {
   std::string text;
-  for (const std::string& item : items) text += (text.empty() ? "" : ", ") + item;
+  for (const std::string& item : items) {
+    if (!text.empty()) text += ", ";
+    text += item;
+  }
   return text;
 }
 
@@ -178,7 +181,10 @@ void estimate(const recio::ConsoleStreams& streams, const EstimateOptions& optio
   writeOutputs(targets, tables);
 
   std::string written;
-  for (const int k : tables.writtenLags) written += (written.empty() ? "" : ",") + std::to_string(k);
+  for (const int k : tables.writtenLags) {
+    if (!written.empty()) written += ',';
+    written += std::to_string(k);
+  }
   say(streams.output, "tgramest: " + members + ", " + std::to_string(counts.labels.size()) + " categories; " +
                           std::to_string(tables.writtenLags.size()) + " of " + std::to_string(options.maxClass) +
                           " lag classes written (" + written + "), maxLag " + std::to_string(tables.maxLag) + "\r\n");

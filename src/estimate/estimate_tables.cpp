@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <initializer_list>
+#include <string_view>
 
 #include "estimate/estimate_error.hpp"
 #include "model/transiograms.hpp"
@@ -15,6 +17,12 @@ namespace tgram::estimate {
 namespace {
 
 constexpr const char* kLine = "\r\n";  // the pair table's line end
+
+// Appends the parts in turn (a chain of + on temporaries would insert at
+// their front instead).
+void append(std::string& text, std::initializer_list<std::string_view> parts) {
+  for (const std::string_view part : parts) text.append(part);
+}
 
 // A distance or other real as short as reads back exactly ("50", "1007.25").
 std::string realText(double value) {
@@ -119,8 +127,10 @@ std::string sixDecimals(std::uint64_t numerator, std::uint64_t denominator) {
   if (remainder > denominator - remainder || (remainder == denominator - remainder && (quotient & 1) != 0)) {
     ++quotient;
   }
-  std::string fraction = std::to_string(quotient % 1000000);
-  return std::to_string(quotient / 1000000) + "." + std::string(6 - fraction.size(), '0') + fraction;
+  const std::string fraction = std::to_string(quotient % 1000000);
+  std::string text = std::to_string(quotient / 1000000);
+  append(text, {".", std::string(6 - fraction.size(), '0'), fraction});
+  return text;
 }
 
 std::string csvField(const std::string& text) {
@@ -156,9 +166,8 @@ EstimateTables buildTables(const PairCounts& counts, const TableSettings& settin
 
   // ExpTgrams.txt: the counts, then one record per lag, lag 0 the identity.
   std::string& exp = tables.expTgrams;
-  exp += std::to_string(m) + " " + std::to_string(tables.maxLag) + "\n";
-  exp += std::to_string(m * m) + " " + std::to_string(tables.writtenLags.size() + 1) + "\n";
-  exp += "0";
+  append(exp, {std::to_string(m), " ", std::to_string(tables.maxLag), "\n"});
+  append(exp, {std::to_string(m * m), " ", std::to_string(tables.writtenLags.size() + 1), "\n0"});
   for (std::size_t i = 0; i < m; ++i) {
     for (std::size_t j = 0; j < m; ++j) exp += i == j ? " 1.000000" : " 0.000000";
   }
@@ -168,7 +177,7 @@ EstimateTables buildTables(const PairCounts& counts, const TableSettings& settin
     exp += std::to_string(k);
     for (std::size_t i = 0; i < m; ++i) {
       const std::uint64_t from = lagClass.fromCount(i, m);
-      for (std::size_t j = 0; j < m; ++j) exp += " " + sixDecimals(lagClass.pairs[i * m + j], from);
+      for (std::size_t j = 0; j < m; ++j) append(exp, {" ", sixDecimals(lagClass.pairs[i * m + j], from)});
     }
     exp += "\n";
   }
@@ -177,23 +186,23 @@ EstimateTables buildTables(const PairCounts& counts, const TableSettings& settin
   std::string& table = tables.pairTable;
   table += commentLine("tgramest " TGRAM_VERSION);
   for (const std::string& comment : counts.comments) table += commentLine(comment);
-  table += commentLine("lag width: " + realText(counts.lagWidth) + "; classes 1.." +
-                       std::to_string(counts.classes.size()) + "; written: " +
-                       std::to_string(tables.writtenLags.size()) + "; maxLag: " + std::to_string(tables.maxLag));
+  std::string run;
+  append(run, {"lag width: ", realText(counts.lagWidth), "; classes 1..", std::to_string(counts.classes.size()),
+               "; written: ", std::to_string(tables.writtenLags.size()), "; maxLag: ", std::to_string(tables.maxLag)});
+  table += commentLine(run);
   table += commentLine("min pairs: " + std::to_string(settings.minPairs));
-  table += std::string("category,label,samples,proportion") + kLine;
+  append(table, {"category,label,samples,proportion", kLine});
   std::uint64_t allMembers = 0;
   for (const std::uint64_t n : counts.members) allMembers += n;
   for (std::size_t i = 0; i < m; ++i) {
-    table += std::to_string(i + 1) + "," + csvField(counts.labels[i]) + "," + std::to_string(counts.members[i]) + "," +
-             (allMembers == 0 ? std::string("0.000000") : sixDecimals(counts.members[i], allMembers)) + kLine;
+    append(table, {std::to_string(i + 1), ",", csvField(counts.labels[i]), ",", std::to_string(counts.members[i]), ",",
+                   allMembers == 0 ? std::string("0.000000") : sixDecimals(counts.members[i], allMembers), kLine});
   }
-  table += kLine;
-  table += std::string("lag,distance_from,distance_to,mean_distance,from,to,n_ij,n_i,p_ij,standard_error,status") + kLine;
+  append(table, {kLine, "lag,distance_from,distance_to,mean_distance,from,to,n_ij,n_i,p_ij,standard_error,status", kLine});
   for (std::size_t i = 0; i < m; ++i) {
     for (std::size_t j = 0; j < m; ++j) {
-      table += "0,0," + realText(0.5 * counts.lagWidth) + ",," + std::to_string(i + 1) + "," + std::to_string(j + 1) +
-               ",0,0,,,not estimated" + kLine;
+      append(table, {"0,0,", realText(0.5 * counts.lagWidth), ",,", std::to_string(i + 1), ",", std::to_string(j + 1),
+                     ",0,0,,,not estimated", kLine});
     }
   }
   std::size_t nextWritten = 0;
@@ -202,22 +211,22 @@ EstimateTables buildTables(const PairCounts& counts, const TableSettings& settin
     const bool written =
         nextWritten < tables.writtenLags.size() && tables.writtenLags[nextWritten] == static_cast<int>(k);
     if (written) ++nextWritten;
-    const std::string range =
-        std::to_string(k) + "," + realText(lagClass.distanceFrom) + "," + realText(lagClass.distanceTo) + "," +
-        (lagClass.total() == 0 ? std::string() : meanText(lagClass.meanDistance)) + ",";
+    std::string range;
+    append(range, {std::to_string(k), ",", realText(lagClass.distanceFrom), ",", realText(lagClass.distanceTo), ",",
+                   lagClass.total() == 0 ? std::string() : meanText(lagClass.meanDistance), ","});
     for (std::size_t i = 0; i < m; ++i) {
       const std::uint64_t from = lagClass.fromCount(i, m);
       for (std::size_t j = 0; j < m; ++j) {
         const std::uint64_t n = lagClass.pairs[i * m + j];
-        table += range + std::to_string(i + 1) + "," + std::to_string(j + 1) + "," + std::to_string(n) + "," +
-                 std::to_string(from) + ",";
+        append(table, {range, std::to_string(i + 1), ",", std::to_string(j + 1), ",", std::to_string(n), ",",
+                       std::to_string(from), ","});
         if (from != 0) {
           const double p = static_cast<double>(n) / static_cast<double>(from);
-          table += sixDecimals(n, from) + "," + fixedSix(std::sqrt(p * (1.0 - p) / static_cast<double>(from)));
+          append(table, {sixDecimals(n, from), ",", fixedSix(std::sqrt(p * (1.0 - p) / static_cast<double>(from)))});
         } else {
           table += ",";
         }
-        table += std::string(",") + (written ? "written" : "dropped (too few pairs)") + kLine;
+        append(table, {",", written ? "written" : "dropped (too few pairs)", kLine});
       }
     }
   }

@@ -52,7 +52,8 @@ std::size_t findColumn(const TextTable& table, const std::string& choice, const 
   }
   std::string names;
   for (std::size_t c = 0; c < table.columnNames.size() && c < 12; ++c) {
-    names += (c == 0 ? "" : ", ") + shown(table.columnNames[c]);
+    if (c > 0) names += ", ";
+    names += shown(table.columnNames[c]);
   }
   if (table.columnNames.size() > 12) names += ", ...";
   fail(shownPath(file) + ": no column " + shown(choice) + " (" + option + "); the columns are " + names +

@@ -71,7 +71,10 @@ std::vector<std::string> describe(const std::string& name, const RasterInfo& inf
   std::string nodata = info.nodata ? CellClasses::label(*info.nodata) : std::string("none");
   if (info.nodata && *info.nodata != std::nearbyint(*info.nodata)) nodata = realText(*info.nodata);
   std::string missing;
-  for (const double value : settings.missing) missing += (missing.empty() ? "" : ", ") + realText(value);
+  for (const double value : settings.missing) {
+    if (!missing.empty()) missing += ", ";
+    missing += realText(value);
+  }
   std::uint64_t classCells = 0;
   for (const std::uint64_t n : classes.cells()) classCells += n;
   const std::string direction =
