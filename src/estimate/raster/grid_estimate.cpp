@@ -137,6 +137,12 @@ PairCounts countGridPairs(RasterSource& source, const std::string& name, const G
   const auto mostCategories = static_cast<std::size_t>(std::sqrt(static_cast<double>(model::kMaxColumns)));
   classSettings.maxCategories = mostCategories;
   classSettings.maxPairs = static_cast<std::size_t>(model::kMaxColumns);
+  if (settings.categories && settings.categories->size() > mostCategories) {
+    const std::size_t m = settings.categories->size();
+    fail("--categories gives " + std::to_string(m) + " categories, which give " + std::to_string(m * m) +
+         " category pairs; tgraminterp takes at most " + std::to_string(model::kMaxColumns) + " (at most " +
+         std::to_string(mostCategories) + " categories)");
+  }
   CellClasses classes(classSettings);
   const std::size_t codes = settings.categories ? std::max<std::size_t>(1, settings.categories->size()) : mostCategories;
   const unsigned threads = settings.threads != 0 ? settings.threads : std::max(1u, std::thread::hardware_concurrency());

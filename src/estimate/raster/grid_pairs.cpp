@@ -63,6 +63,31 @@ void countBetweenRows(const std::vector<Run>& from, const std::vector<Run>& to, 
   }
 }
 
+// The same cell by cell, for rows of short runs: `cells` holds a code per
+// cell (nodata the last code), the table has `stride` codes a side.
+void countAlongCells(const std::vector<std::uint8_t>& cells, std::int64_t maxOffset, std::size_t stride,
+                     std::uint64_t* table) {
+  const auto columns = static_cast<std::int64_t>(cells.size());
+  const std::uint8_t* cell = cells.data();
+  for (std::int64_t d = 1; d <= maxOffset && d < columns; ++d) {
+    std::uint64_t* lag = table + static_cast<std::size_t>(d) * stride * stride;
+    for (std::int64_t c = 0; c + d < columns; ++c) ++lag[cell[c] * stride + cell[c + d]];
+  }
+}
+
+void countBetweenCells(const std::vector<std::uint8_t>& from, const std::vector<std::uint8_t>& to, std::int64_t shift,
+                       std::size_t stride, std::uint64_t* table) {
+  const auto columns = static_cast<std::int64_t>(from.size());
+  const std::int64_t first = std::max<std::int64_t>(0, -shift);
+  const std::int64_t last = std::min(columns, columns - shift);
+  const std::uint8_t* tail = from.data();
+  const std::uint8_t* head = to.data() + shift;
+  for (std::int64_t c = first; c < last; ++c) ++table[tail[c] * stride + head[c]];
+}
+
+// Rows whose runs are this short on average are counted cell by cell.
+constexpr std::size_t kShortRun = 4;
+
 }  // namespace
 
 GridPairCounter::GridPairCounter(std::int64_t columns, int maxOffset,
@@ -78,30 +103,42 @@ GridPairCounter::GridPairCounter(std::int64_t columns, int maxOffset,
   tables_.resize(threads_);
   for (Tables& tables : tables_) {
     if (families_[static_cast<std::size_t>(Family::Right)]) tables.rightSecondDifferences.assign(size, 0);
-    for (std::size_t f = 1; f < kFamilies; ++f)
-      if (families_[f]) tables.counts[f].assign(size, 0);
+    const std::size_t cellSize = (static_cast<std::size_t>(maxOffset_) + 1) * (codes_ + 1) * (codes_ + 1);
+    for (std::size_t f = 0; f < kFamilies; ++f) {
+      if (!families_[f]) continue;
+      if (f != 0) tables.counts[f].assign(size, 0);
+      tables.cellCounts[f].assign(cellSize, 0);
+    }
   }
 }
 
 void GridPairCounter::countRows(std::size_t first, std::size_t last, Tables& tables) const {
   const std::size_t stride = codes_ * codes_;
+  const std::size_t cellStride = (codes_ + 1) * (codes_ + 1);
   for (std::size_t row = first; row < last; ++row) {
-    const std::vector<Run>& runs = window_[row];
-    if (runs.empty()) continue;
-    if (families_[static_cast<std::size_t>(Family::Right)])
-      countAlongRow(runs, maxOffset_, codes_, tables.rightSecondDifferences.data());
+    const Row& tail = window_[row];
+    if (tail.runs.empty()) continue;
+    if (families_[0]) {
+      if (!tail.cells.empty())
+        countAlongCells(tail.cells, maxOffset_, codes_ + 1, tables.cellCounts[0].data());
+      else
+        countAlongRow(tail.runs, maxOffset_, codes_, tables.rightSecondDifferences.data());
+    }
     const std::size_t partners = std::min<std::size_t>(static_cast<std::size_t>(maxOffset_), window_.size() - 1 - row);
     for (std::size_t d = 1; d <= partners; ++d) {
-      const std::vector<Run>& other = window_[row + d];
-      if (other.empty()) continue;
+      const Row& head = window_[row + d];
+      if (head.runs.empty()) continue;
       const auto shift = static_cast<std::int64_t>(d);
-      if (shift >= columns_ && !families_[static_cast<std::size_t>(Family::Down)]) continue;
-      if (families_[static_cast<std::size_t>(Family::Down)])
-        countBetweenRows(runs, other, 0, codes_, tables.counts[1].data() + d * stride);
-      if (families_[static_cast<std::size_t>(Family::DownRight)])
-        countBetweenRows(runs, other, shift, codes_, tables.counts[2].data() + d * stride);
-      if (families_[static_cast<std::size_t>(Family::DownLeft)])
-        countBetweenRows(runs, other, -shift, codes_, tables.counts[3].data() + d * stride);
+      const bool byCells = !tail.cells.empty() && !head.cells.empty();
+      for (std::size_t f = 1; f < kFamilies; ++f) {
+        if (!families_[f]) continue;
+        const std::int64_t along = f == 1 ? 0 : f == 2 ? shift : -shift;
+        if (along >= columns_ || -along >= columns_) continue;
+        if (byCells)
+          countBetweenCells(tail.cells, head.cells, along, codes_ + 1, tables.cellCounts[f].data() + d * cellStride);
+        else
+          countBetweenRows(tail.runs, head.runs, along, codes_, tables.counts[f].data() + d * stride);
+      }
     }
   }
 }
@@ -124,7 +161,14 @@ void GridPairCounter::countBatch(std::size_t rows) {
 }
 
 void GridPairCounter::addRow(std::vector<Run> runs) {
-  window_.push_back(std::move(runs));
+  Row row;
+  if (runs.size() * kShortRun > static_cast<std::size_t>(columns_)) {
+    row.cells.assign(static_cast<std::size_t>(columns_), static_cast<std::uint8_t>(codes_));
+    for (const Run& run : runs)
+      std::fill(row.cells.begin() + run.start, row.cells.begin() + run.end, static_cast<std::uint8_t>(run.code));
+  }
+  row.runs = std::move(runs);
+  window_.push_back(std::move(row));
   mostRowsHeld_ = std::max(mostRowsHeld_, window_.size());
   if (window_.size() >= batch_ + static_cast<std::size_t>(maxOffset_)) countBatch(batch_);
 }
@@ -141,8 +185,13 @@ void GridPairCounter::finish() {
     if (!families_[f]) continue;
     totals_[f].assign(size, 0);
     for (const Tables& tables : tables_) {
-      if (f == 0) continue;
-      for (std::size_t i = 0; i < size; ++i) totals_[f][i] += tables.counts[f][i];
+      if (f != 0)
+        for (std::size_t i = 0; i < size; ++i) totals_[f][i] += tables.counts[f][i];
+      // The cell-by-cell counts without the nodata code's row and column.
+      for (std::size_t d = 1; d <= static_cast<std::size_t>(maxOffset_); ++d)
+        for (std::size_t a = 0; a < codes_; ++a)
+          for (std::size_t b = 0; b < codes_; ++b)
+            totals_[f][(d * codes_ + a) * codes_ + b] += tables.cellCounts[f][(d * (codes_ + 1) + a) * (codes_ + 1) + b];
     }
   }
   if (families_[0]) {
@@ -155,7 +204,7 @@ void GridPairCounter::finish() {
       for (std::size_t d = 1; d <= static_cast<std::size_t>(maxOffset_); ++d) {
         slope += second[d * stride + pair];
         value += slope;
-        totals_[0][d * stride + pair] = static_cast<std::uint64_t>(value);
+        totals_[0][d * stride + pair] += static_cast<std::uint64_t>(value);
       }
     }
   }

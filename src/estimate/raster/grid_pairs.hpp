@@ -14,8 +14,10 @@
 // The counting uses the runs. Along a row, the pairs between two runs at
 // each offset form a trapezoid in d, added as four second differences (a
 // run and itself: three); between two rows, the runs are merged and every
-// overlap adds its length. Each thread fills its own integer tables, added
-// at the end: the counts are the same for any thread count.
+// overlap adds its length. A row of short runs (noise: under 4 cells on
+// average) is counted cell by cell instead, which is then cheaper. Each
+// thread fills its own integer tables, added at the end: the counts are
+// the same for any thread count.
 #pragma once
 
 #include <array>
@@ -32,7 +34,8 @@ inline constexpr std::size_t kFamilies = 4;
 
 class GridPairCounter {
  public:
-  // `codes`: the table stride (the most class codes there can be);
+  // `codes`: the table stride (the most class codes there can be, at
+  // most 255);
   // `families`: which families to count; `threads`: at least 1.
   GridPairCounter(std::int64_t columns, int maxOffset, std::array<bool, kFamilies> families,
                   std::size_t codes, unsigned threads);
@@ -52,9 +55,17 @@ class GridPairCounter {
   std::size_t mostRowsHeld() const { return mostRowsHeld_; }
 
  private:
+  // A row as runs, and, when its runs are short, as one code per cell
+  // (nodata: the code `codes`).
+  struct Row {
+    std::vector<Run> runs;
+    std::vector<std::uint8_t> cells;
+  };
   struct Tables {
     std::vector<std::int64_t> rightSecondDifferences;
     std::array<std::vector<std::uint64_t>, kFamilies> counts;
+    // Cell by cell, with the nodata code as one more row and column.
+    std::array<std::vector<std::uint64_t>, kFamilies> cellCounts;
   };
   void countRows(std::size_t first, std::size_t last, Tables& tables) const;
   void countBatch(std::size_t rows);
@@ -65,7 +76,7 @@ class GridPairCounter {
   std::size_t codes_;
   unsigned threads_;
   std::size_t batch_;
-  std::deque<std::vector<Run>> window_;  // the rows not yet counted, then their partners
+  std::deque<Row> window_;  // the rows not yet counted, then their partners
   std::vector<Tables> tables_;           // one per thread
   std::array<std::vector<std::uint64_t>, kFamilies> totals_;
   std::size_t mostRowsHeld_ = 0;

@@ -1,4 +1,5 @@
-// The run-based counter against a plain loop over every cell and offset.
+// The run-based counter (and its cell-by-cell way for rows of short runs)
+// against a plain loop over every cell and offset.
 #include "estimate/raster/grid_pairs.hpp"
 
 #include <gtest/gtest.h>
@@ -83,7 +84,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Case{"Runs", 30, 41, 3, 6, 12, 1}, Case{"RunsThreeThreads", 30, 41, 3, 6, 12, 3},
                       Case{"Noise", 25, 19, 4, 1, 7, 2}, Case{"LongRuns", 90, 23, 2, 30, 40, 2},
                       Case{"OffsetBeyondTheMap", 5, 6, 3, 2, 9, 2}, Case{"OneColumn", 50, 1, 2, 3, 20, 2},
-                      Case{"OneRow", 1, 200, 3, 5, 60, 2}, Case{"BatchesAndFewCodes", 300, 12, 2, 4, 70, 2}),
+                      Case{"OneRow", 1, 200, 3, 5, 60, 2}, Case{"BatchesAndFewCodes", 300, 12, 2, 4, 70, 2},
+                      // Runs near the length where a row is counted cell by
+                      // cell: some rows each way.
+                      Case{"RowsOfBothKinds", 60, 48, 3, 3, 15, 2}),
     [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 TEST(GridPairCounter, SameCountsForAnyThreadCount) {
