@@ -103,12 +103,10 @@ GridPairCounter::GridPairCounter(std::int64_t columns, int maxOffset,
   tables_.resize(threads_);
   for (Tables& tables : tables_) {
     if (families_[static_cast<std::size_t>(Family::Right)]) tables.rightSecondDifferences.assign(size, 0);
-    const std::size_t cellSize = (static_cast<std::size_t>(maxOffset_) + 1) * (codes_ + 1) * (codes_ + 1);
-    for (std::size_t f = 0; f < kFamilies; ++f) {
-      if (!families_[f]) continue;
-      if (f != 0) tables.counts[f].assign(size, 0);
-      tables.cellCounts[f].assign(cellSize, 0);
-    }
+    // The cell-by-cell tables come when a thread first meets a row of
+    // short runs.
+    for (std::size_t f = 1; f < kFamilies; ++f)
+      if (families_[f]) tables.counts[f].assign(size, 0);
   }
 }
 
@@ -118,6 +116,11 @@ void GridPairCounter::countRows(std::size_t first, std::size_t last, Tables& tab
   for (std::size_t row = first; row < last; ++row) {
     const Row& tail = window_[row];
     if (tail.runs.empty()) continue;
+    if (!tail.cells.empty() && !tables.byCells) {
+      for (std::size_t f = 0; f < kFamilies; ++f)
+        if (families_[f]) tables.cellCounts[f].assign((static_cast<std::size_t>(maxOffset_) + 1) * cellStride, 0);
+      tables.byCells = true;
+    }
     if (families_[0]) {
       if (!tail.cells.empty())
         countAlongCells(tail.cells, maxOffset_, codes_ + 1, tables.cellCounts[0].data());
@@ -188,6 +191,7 @@ void GridPairCounter::finish() {
       if (f != 0)
         for (std::size_t i = 0; i < size; ++i) totals_[f][i] += tables.counts[f][i];
       // The cell-by-cell counts without the nodata code's row and column.
+      if (tables.cellCounts[f].empty()) continue;
       for (std::size_t d = 1; d <= static_cast<std::size_t>(maxOffset_); ++d)
         for (std::size_t a = 0; a < codes_; ++a)
           for (std::size_t b = 0; b < codes_; ++b)

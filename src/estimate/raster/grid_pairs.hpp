@@ -64,8 +64,10 @@ class GridPairCounter {
   struct Tables {
     std::vector<std::int64_t> rightSecondDifferences;
     std::array<std::vector<std::uint64_t>, kFamilies> counts;
-    // Cell by cell, with the nodata code as one more row and column.
+    // Cell by cell, with the nodata code as one more row and column: made
+    // when the thread first meets a row of short runs.
     std::array<std::vector<std::uint64_t>, kFamilies> cellCounts;
+    bool byCells = false;
   };
   void countRows(std::size_t first, std::size_t last, Tables& tables) const;
   void countBatch(std::size_t rows);
