@@ -260,11 +260,14 @@ void checkOptions(const EstimateOptions& options) {
 }
 
 std::string usageText() {
-  return "Usage: tgramest [options] --lag-width W FILE\r\n"
+  std::string text =
+         "Usage: tgramest [options] --lag-width W FILE\r\n"
+         "       tgramest [options] MAP\r\n"
          "\r\n"
          "Estimates experimental transiograms from the samples in FILE (CSV with a\r\n"
-         "header row, or a GSLIB/GeoEAS point file) and writes them as ExpTgrams.txt\r\n"
-         "for tgraminterp, with a pair table beside it (ExpTgrams.pairs.csv).\r\n"
+         "header row, or a GSLIB/GeoEAS point file), or from the cells of a\r\n"
+         "categorical raster MAP, and writes them as ExpTgrams.txt for tgraminterp,\r\n"
+         "with a pair table beside it (ExpTgrams.pairs.csv).\r\n"
          "p_ij(k) = n_ij(k) / n_i(k): of the ordered pairs whose tail is in category i\r\n"
          "and whose separation d lies in lag class k, (k - 1/2) W < d <= (k + 1/2) W,\r\n"
          "the share whose head is in category j.\r\n"
@@ -292,6 +295,18 @@ std::string usageText() {
          "  --tolerance DEG        the largest angle from the direction (default 22.5)\r\n"
          "  --bandwidth B          the largest distance from the direction's axis\r\n"
          "  --both-ways            count pairs ahead and behind alike\r\n"
+         "Rasters (a name ending in .asc, .tif, .tiff, .img, .vrt, .nc, ... or\r\n"
+         "--format raster; this build reads ";
+  text += raster::rasterFormats();
+  text += "):\r\n"
+         "  --band N               the band to read (default 1)\r\n"
+         "  --direction NAME       east, west, north, south, northeast, northwest,\r\n"
+         "                         southeast, southwest, or axes (the default: east,\r\n"
+         "                         west, north and south pooled); north is up\r\n"
+         "  --lag-width N          cells per lag class (default 1: lag k is k cells)\r\n"
+         "  --missing VALUE        cells of this value are nodata, besides the band's\r\n"
+         "                         own nodata value\r\n"
+         "  --categories 1,2,3     the class values in this order (default: increasing)\r\n"
          "Output:\r\n"
          "  -o FILE, --output FILE the transiograms (default ExpTgrams.txt)\r\n"
          "  --pairs FILE           the pair table (default: the output's name with\r\n"
@@ -306,6 +321,7 @@ std::string usageText() {
          "Exit status: 0 when both files are written; 1 when the data or a value is\r\n"
          "wrong or a file cannot be written (nothing is written then); 2 for a wrong\r\n"
          "command line.\r\n";
+  return text;
 }
 
 }  // namespace tgram::estimate

@@ -31,8 +31,7 @@ bool hasRasterName(const std::filesystem::path& path) {
 bool hasGdal() { return TGRAM_HAVE_GDAL != 0; }
 
 std::string rasterFormats() {
-  return hasGdal() ? "ESRI ASCII grids (.asc) and every raster format GDAL reads (GeoTIFF, ...)"
-                   : "ESRI ASCII grids (.asc) only";
+  return hasGdal() ? "ESRI ASCII grids and every format GDAL reads" : "ESRI ASCII grids only, without GDAL";
 }
 
 std::unique_ptr<RasterSource> openRaster(const std::filesystem::path& path, int band) {
