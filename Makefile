@@ -46,10 +46,13 @@ $(BUILD)/CMakeCache.txt: Makefile | gdal
 build: $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
 
-# Runs the program on the bundled example in a scratch folder, then draws it.
+# The whole chain on the bundled example in a scratch folder: estimates the
+# experimental transiograms from the samples, interpolates them, draws them.
 run: build
 	rm -rf $(SCRATCH) && mkdir -p $(SCRATCH)
-	cp $(EXAMPLE)/ExpTgrams.txt $(SCRATCH)/
+	cp $(EXAMPLE)/meuse-soil.csv $(SCRATCH)/
+	@echo "--- estimate ($(SCRATCH)) ---"
+	cd $(SCRATCH) && ../tgramest --lag-width 100 --max-class 15 --min-pairs 30 --max-lag 20 meuse-soil.csv
 	@echo "--- console ($(SCRATCH)) ---"
 	@cd $(SCRATCH) && ../tgraminterp; echo "--- exit status $$? ---"
 	@echo "--- $(SCRATCH)/TgramModels.txt ---"

@@ -169,6 +169,7 @@ void estimate(const recio::ConsoleStreams& streams, const EstimateOptions& optio
   targets.tables = options.output;
   targets.pairs = options.pairs ? std::filesystem::path(*options.pairs) : pairTableBeside(options.output);
   targets.force = options.force;
+  targets.input = options.input;
   checkTargets(targets);  // before any work: an existing file is refused at once
 
   std::string members;

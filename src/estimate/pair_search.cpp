@@ -71,7 +71,11 @@ Buckets buildBuckets(const SampleTable& samples, const Categories& categories, d
   std::vector<std::array<std::int64_t, 3>> at(n, {0, 0, 0});
   for (std::size_t s = 0; s < n; ++s) {
     for (std::size_t a = 0; a < dims; ++a) {
-      at[s][a] = static_cast<std::int64_t>(std::floor((samples.coordinates[s * dims + a] - low[a]) / cellSize[a]));
+      // Clamped, so that an extent beyond the range of doubles (cells of
+      // infinite width) still gives a cell: samples put together in one
+      // cell are still compared pair by pair.
+      const double cell = std::floor((samples.coordinates[s * dims + a] - low[a]) / cellSize[a]);
+      at[s][a] = cell >= 0 && cell <= 2199023255552.0 ? static_cast<std::int64_t>(cell) : 0;
     }
   }
   std::vector<std::size_t> order(n);

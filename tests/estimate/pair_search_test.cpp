@@ -151,6 +151,17 @@ TEST(PairSearch, ConeAndBandwidthInTwoDimensions) {
   EXPECT_EQ(half, (Table{0, 2, 1, 0, 1, 1, 1, 0, 0}));
 }
 
+TEST(PairSearch, FarApartSamplesBeyondTheRangeOfDoubles) {
+  // The extent overflows to infinity; the near pairs are still found.
+  const Data data = dataOf("x,y,c\n-1e308,0,1\n1e308,0,2\n1e308,1,1\n-1e308,2,2\n0,0,1\n0,2.2,2\n");
+  PairSettings settings;
+  settings.lagWidth = 1;
+  settings.classCount = 2;
+  const SearchResult found = countPairs(data.samples, data.categories, settings, 2);
+  EXPECT_EQ(countsOf(found, 1), (Table{0, 1, 1, 0}));  // (1e308,0)-(1e308,1)
+  EXPECT_EQ(countsOf(found, 2), (Table{0, 2, 2, 0}));  // (-1e308,0)-(-1e308,2), (0,0)-(0,2.2)
+}
+
 // Random samples: coordinates on a coarse lattice (many equal distances,
 // some exactly on class bounds) or anywhere.
 Data randomData(std::mt19937& random, std::size_t n, std::size_t dims, int m, bool lattice, bool groups) {

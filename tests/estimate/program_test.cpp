@@ -110,6 +110,18 @@ TEST(EstimateProgram, ReplacesFilesOnlyWhenAsked) {
     EXPECT_NE(run.err.find(" exists (--force replaces it); nothing is written\r\n"), std::string::npos) << run.err;
     EXPECT_EQ(snapshot(other.path()), (std::map<std::string, std::string>{{existing, "hand-made\n"}}));
   }
+  // Never over the data, even with --force.
+  {
+    const ScratchDir other;
+    writeFile(other / "data.csv", "x,y,c\n1,2,A\n3,4,B\n");
+    for (const char* option : {"-o", "--pairs"}) {
+      const EstimateRun run = runEstimateWith({"--lag-width", "1", "--force", option, (other / "data.csv").string(),
+                                               (other / "data.csv").string()});
+      EXPECT_EQ(run.status, 1);
+      EXPECT_NE(run.err.find("is the data file itself; choose another name"), std::string::npos) << run.err;
+      EXPECT_EQ(snapshot(other.path()).size(), 1u);
+    }
+  }
   writeFile(dir / "ExpTgrams.txt", "hand-made\n");
   writeFile(dir / "ExpTgrams.pairs.csv", "hand-made\n");
   std::vector<std::string> forced = arguments;
