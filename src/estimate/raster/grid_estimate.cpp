@@ -80,6 +80,10 @@ std::vector<std::string> describe(const std::string& name, const RasterInfo& inf
   const std::string direction =
       settings.direction == GridDirection::Axes ? "axes (east, west, north and south pooled)"
                                                 : std::string(directionName(settings.direction));
+  const std::string n = std::to_string(settings.lagCells);
+  const std::string cellsApart = settings.lagCells == 1
+                                     ? std::string("k cells apart")
+                                     : "d cells apart with (k - 1/2) " + n + " < d <= (k + 1/2) " + n;
   return {
       "input: " + name + " (raster, " + info.format + ", " + std::to_string(info.columns) + " columns x " +
           std::to_string(info.rows) + " rows, band " + std::to_string(info.band) + " of " +
@@ -91,8 +95,8 @@ std::vector<std::string> describe(const std::string& name, const RasterInfo& inf
       "nodata: " + nodata + (missing.empty() ? "" : "; --missing: " + missing),
       "cells: " + std::to_string(classCells) + " with a class, " + std::to_string(noDataCells) +
           " nodata or missing",
-      "direction: " + direction + "; lag k = pairs " + std::to_string(settings.lagCells) +
-          " x k cells apart (one cell step = " + realText(first.step) + " " + units + ")",
+      "direction: " + direction + "; lag k holds the pairs " + cellsApart + " (one step along the direction = " +
+          realText(first.step) + " " + units + ")",
   };
 }
 
