@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cctype>
+#include <fstream>
 
 #include "estimate/raster/ascii_grid.hpp"
 #include "estimate/raster/raster_source.hpp"
@@ -17,7 +18,21 @@ std::string extensionOf(const std::filesystem::path& path) {
   return extension;
 }
 
-bool isAsciiGridName(const std::filesystem::path& path) { return extensionOf(path) == ".asc"; }
+// An ASCII grid by its name, or by its first keyword (a grid saved as
+// .txt, read with --format raster).
+bool isAsciiGrid(const std::filesystem::path& path) {
+  if (extensionOf(path) == ".asc") return true;
+  std::ifstream file(path, std::ios::binary);
+  std::string start(64, '\0');
+  file.read(start.data(), static_cast<std::streamsize>(start.size()));
+  start.resize(static_cast<std::size_t>(file.gcount()));
+  const std::size_t first = start.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos) return false;
+  std::string word;
+  for (std::size_t i = first; i < start.size() && std::isalpha(static_cast<unsigned char>(start[i])); ++i)
+    word += static_cast<char>(std::tolower(static_cast<unsigned char>(start[i])));
+  return word == "ncols" || word == "nrows";
+}
 
 }  // namespace
 
@@ -35,7 +50,7 @@ std::string rasterFormats() {
 }
 
 std::unique_ptr<RasterSource> openRaster(const std::filesystem::path& path, int band) {
-  if (isAsciiGridName(path)) return openAsciiGrid(path, band);
+  if (isAsciiGrid(path)) return openAsciiGrid(path, band);
 #if TGRAM_HAVE_GDAL
   return openGdalRaster(path, band);
 #else

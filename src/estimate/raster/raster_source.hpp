@@ -59,7 +59,8 @@ class RasterSource {
 };
 
 // Opens `path` for its band `band` (from 1): a name ending in .asc (any
-// case) is read as an ESRI ASCII grid, anything else through GDAL. A build
+// case), or a file that begins with the keyword ncols or nrows, is read as
+// an ESRI ASCII grid, anything else through GDAL. A build
 // without GDAL refuses every other name with a message that says so.
 std::unique_ptr<RasterSource> openRaster(const std::filesystem::path& path, int band);
 

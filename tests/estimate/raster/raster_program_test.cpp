@@ -190,6 +190,9 @@ TEST(RasterProgram, BadRastersAreRefusedWithNothingWritten) {
        hasGdal() ? ": GDAL cannot read this file" : ": this build of tgramest has no GDAL"},
       {"text read as a raster", "notes.txt", "x,y,class\n1,2,3\n", {"--format", "raster"},
        hasGdal() ? ": GDAL cannot read this file" : ": this build of tgramest has no GDAL"},
+      // An ASCII grid by its first keyword, whatever its name.
+      {"fractional class in a .txt grid", "grid.txt", header + "1 2 2\n1.5 2 1\n", {"--format", "raster"},
+       ": row 2, column 1: the class value 1.5 is not a whole number"},
   };
   for (const Case& c : cases) {
     const ScratchDir dir;
