@@ -129,12 +129,12 @@ PairCounts countSamples(const recio::ConsoleStreams& streams, const EstimateOpti
   const Categories categories = assignCategories(samples, options.categories, options.input);
 
   ProgressLine progress(streams.error, options.quiet);
-  const SearchResult found =
-      countPairs(samples, categories, pairSettings(options), options.threads,
-                 [&progress](std::size_t done, std::size_t total) { progress(done, total); });
+  const SearchResult found = countPairs(samples, categories, pairSettings(options), options.threads,
+                                        [&progress](std::size_t done, std::size_t total) { progress(done, total); });
   for (const auto& [lineA, lineB] : found.firstConflicts) {
     say(streams.error, "tgramest: warning: the samples of lines " + std::to_string(lineA) + " and " +
-                           std::to_string(lineB) + " are at the same place with different categories (never a pair)\r\n");
+                           std::to_string(lineB) +
+                           " are at the same place with different categories (never a pair)\r\n");
   }
   if (found.conflicts > found.firstConflicts.size()) {
     say(streams.error, "tgramest: warning: " + std::to_string(found.conflicts - found.firstConflicts.size()) +

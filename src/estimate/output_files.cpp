@@ -47,7 +47,8 @@ void checkTargets(const OutputTargets& targets) {
     fail("the pair table and the transiograms would be the same file " + shownPath(targets.tables) +
          " (choose another --pairs)");
   }
-  for (const auto& [file, what] : {std::pair{&targets.tables, "the output"}, std::pair{&targets.pairs, "the pair table"}}) {
+  for (const auto& [file, what] :
+       {std::pair{&targets.tables, "the output"}, std::pair{&targets.pairs, "the pair table"}}) {
     if (!targets.input.empty() && (file->lexically_normal() == targets.input.lexically_normal() ||
                                    std::filesystem::equivalent(*file, targets.input, error))) {
       fail(std::string(what) + " " + shownPath(*file) + " is the data file itself; choose another name");

@@ -16,8 +16,8 @@ struct PairSettings {
   // Absent: omnidirectional (every pair counts in both orders). Present:
   // one component per coordinate, not all 0.
   std::optional<std::vector<double>> direction;
-  double toleranceDegrees = 22.5;  // in (0, 90]
-  std::optional<double> bandwidth; // > 0
+  double toleranceDegrees = 22.5;   // in (0, 90]
+  std::optional<double> bandwidth;  // > 0
   bool bothWays = false;
 };
 
