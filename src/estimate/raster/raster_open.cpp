@@ -50,6 +50,9 @@ std::string rasterFormats() {
 }
 
 std::unique_ptr<RasterSource> openRaster(const std::filesystem::path& path, int band) {
+  // A missing file is said to be missing, in every build.
+  std::error_code error;
+  if (!std::filesystem::exists(path, error)) throw RasterError(shownPath(path) + ": no such file");
   if (isAsciiGrid(path)) return openAsciiGrid(path, band);
 #if TGRAM_HAVE_GDAL
   return openGdalRaster(path, band);
