@@ -11,17 +11,36 @@ WINDOWS_BUILD := build-windows
 WINDOWS_TOOLCHAIN := cmake/mingw-w64-x86_64.cmake
 # What the Windows build needs from the distribution (Debian package names).
 WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix wine64
+# What tgramest needs to read every raster format besides the ASCII grid
+# (Debian package name); the builds go on without it when it cannot be
+# installed for want of root.
+GDAL_PACKAGES := libgdal-dev
 EXAMPLE := examples/meuse-soil
 SCRATCH := $(BUILD)/run
 PREFIX ?= /usr/local
 
-.PHONY: all build run test asan test-asan bench exhaustive install windows test-windows windows-tools clean
+.PHONY: all build run test asan test-asan bench exhaustive install windows test-windows windows-tools gdal clean
 
 all: build
 
+# GDAL for tgramest, installed from the distribution before the first
+# configure when it is missing (as root; others are told how, and build
+# without it).
+gdal:
+	@if ! command -v gdal-config >/dev/null 2>&1; then \
+	  if [ "$$(id -u)" = 0 ]; then \
+	    echo "Installing GDAL ($(GDAL_PACKAGES)) for tgramest's raster formats."; \
+	    apt-get update -qq && \
+	    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $(GDAL_PACKAGES); \
+	  else \
+	    echo "GDAL is missing: tgramest is built to read ESRI ASCII grids only. For GeoTIFF and the"; \
+	    echo "other raster formats, install it as root (apt-get install $(GDAL_PACKAGES)), then make clean."; \
+	  fi; \
+	fi
+
 # Configured again when this Makefile changes, so that its options reach
 # build folders made before.
-$(BUILD)/CMakeCache.txt: Makefile
+$(BUILD)/CMakeCache.txt: Makefile | gdal
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTGRAM_WERROR=ON
 
 build: $(BUILD)/CMakeCache.txt
@@ -44,7 +63,7 @@ run: build
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
-$(ASAN_BUILD)/CMakeCache.txt: Makefile
+$(ASAN_BUILD)/CMakeCache.txt: Makefile | gdal
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTGRAM_SANITIZE=ON -DTGRAM_WERROR=ON
 
 # The same tests under AddressSanitizer and UndefinedBehaviorSanitizer.
@@ -52,7 +71,7 @@ test-asan: $(ASAN_BUILD)/CMakeCache.txt
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
 
-$(BENCH_BUILD)/CMakeCache.txt: Makefile
+$(BENCH_BUILD)/CMakeCache.txt: Makefile | gdal
 	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DTGRAM_TESTS=OFF -DTGRAM_BENCH=ON -DTGRAM_WERROR=ON
 
 bench: $(BENCH_BUILD)/CMakeCache.txt
