@@ -145,3 +145,15 @@ else()
 endif()
 install(FILES README.md Transiograms.png DESTINATION . COMPONENT package EXCLUDE_FROM_ALL)
 install(DIRECTORY examples/ DESTINATION examples COMPONENT package EXCLUDE_FROM_ALL)
+
+# The model file bundled with the example is the one the program is tested
+# to write for it (the whole-program fixture of the same input).
+if(TGRAM_TESTS)
+  set(fixture ${PROJECT_SOURCE_DIR}/tests/e2e/meuse-soil-9-columns)
+  set(example ${PROJECT_SOURCE_DIR}/examples/meuse-soil)
+  add_test(NAME Example.MeuseSoil.Input
+           COMMAND ${CMAKE_COMMAND} -E compare_files ${example}/ExpTgrams.txt ${fixture}/in/ExpTgrams.txt)
+  add_test(NAME Example.MeuseSoil.Model
+           COMMAND ${CMAKE_COMMAND} -E compare_files ${example}/TgramModels.txt
+                   ${fixture}/out/files/TgramModels.txt)
+endif()
