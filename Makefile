@@ -34,12 +34,15 @@ build: $(BUILD)/CMakeCache.txt
 programs: $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS) --target programs
 
-# Runs the program on the bundled example in a scratch folder, then draws it.
-# Builds only the two programs it runs.
+# The whole chain on the bundled example in a scratch folder: estimates the
+# experimental transiograms from the samples, interpolates them, draws them.
+# Builds only the three programs it runs.
 run: $(BUILD)/CMakeCache.txt
-	cmake --build $(BUILD) -j $(JOBS) --target tgraminterp tgramplot
+	cmake --build $(BUILD) -j $(JOBS) --target tgramest tgraminterp tgramplot
 	rm -rf $(SCRATCH) && mkdir -p $(SCRATCH)
-	cp $(EXAMPLE)/ExpTgrams.txt $(SCRATCH)/
+	cp $(EXAMPLE)/meuse-soil.csv $(SCRATCH)/
+	@echo "--- estimate ($(SCRATCH)) ---"
+	cd $(SCRATCH) && ../tgramest --lag-width 100 --max-class 15 --min-pairs 30 --max-lag 20 meuse-soil.csv
 	@echo "--- console ($(SCRATCH)) ---"
 	@cd $(SCRATCH) && ../tgraminterp; echo "--- exit status $$? ---"
 	@echo "--- $(SCRATCH)/TgramModels.txt ---"

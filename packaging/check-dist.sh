@@ -9,8 +9,9 @@
 #   licence, examples), and nothing from a build or the tests;
 # - each archive unpacked into an empty folder, the bundled example run from
 #   there in a copy of its folder (the Windows programs under Wine, with the
-#   Wine prefix of WINDOWS_BUILD when given, else a new one): exit status 0,
-#   the STOP message, the same model file as the bundled one, a picture;
+#   Wine prefix of WINDOWS_BUILD when given, else a new one): the samples
+#   give the bundled ExpTgrams.txt, and that the bundled model file (exit
+#   status 0, the STOP message); the picture is drawn;
 # - the programs are stripped; the Windows programs carry their version
 #   resource and manifest and need no DLL of the compiler's run-time.
 set -eu
@@ -60,16 +61,24 @@ check_list() {
   done
 }
 
-# run_example EXAMPLE RUN INTERP PLOT [LAUNCHER]: runs the programs in a copy
-# of the example folder and compares the model with the bundled one.
+# run_example EXAMPLE RUN EST INTERP PLOT [LAUNCHER]: runs the whole chain
+# as make run does, in a copy of the example folder: the experimental
+# transiograms estimated from the samples, then the model, then the picture;
+# the files are compared with the bundled ones.
 run_example() {
   example=$1
   run=$2
-  interp=$3
-  plot=$4
-  launcher=${5:-}
+  est=$3
+  interp=$4
+  plot=$5
+  launcher=${6:-}
   cp -R "$example" "$run"
-  rm "$run/TgramModels.txt"
+  rm "$run/ExpTgrams.txt" "$run/TgramModels.txt"
+  (cd "$run" && $launcher "$est" --quiet --lag-width 100 --max-class 15 --min-pairs 30 --max-lag 20 \
+     meuse-soil.csv >"$scratch/stdout" 2>"$scratch/stderr") ||
+    { cat "$scratch/stdout" "$scratch/stderr" >&2; fail "$est failed in $run"; }
+  cmp "$run/ExpTgrams.txt" "$example/ExpTgrams.txt" ||
+    fail "$est: the experimental transiograms differ from the bundled ones"
   status=0
   (cd "$run" && $launcher "$interp" >"$scratch/stdout" 2>"$scratch/stderr") || status=$?
   if [ "$status" -ne 0 ] || [ -s "$scratch/stderr" ]; then
@@ -86,13 +95,14 @@ run_example() {
   $launcher "$interp" --version >"$scratch/stdout" </dev/null
   [ "$(tr -d '\r' <"$scratch/stdout")" = "tgraminterp $version" ] ||
     fail "$interp --version shows '$(cat "$scratch/stdout")', not tgraminterp $version"
-  echo "   $(basename "$interp") and $(basename "$plot") ran the example from the unpacked archive: model file as bundled, picture written"
+  echo "   $(basename "$est"), $(basename "$interp") and $(basename "$plot") ran the example from the unpacked archive:" \
+    "ExpTgrams.txt and TgramModels.txt as bundled, picture written"
 }
 
 echo "== $linux.tar.gz"
 tar -tzf "$dist/$linux.tar.gz" | sed 's|/$||' >"$scratch/linux.list"
 check_list "$linux" "$scratch/linux.list" README.md LICENSE CHANGELOG.md \
-  bin/tgraminterp bin/tgramplot examples/meuse-soil/ExpTgrams.txt examples/meuse-soil/TgramModels.txt
+  bin/tgramest bin/tgraminterp bin/tgramplot examples/meuse-soil/ExpTgrams.txt examples/meuse-soil/TgramModels.txt
 mkdir "$scratch/linux"
 tar -xzf "$dist/$linux.tar.gz" -C "$scratch/linux"
 top=$scratch/linux/$linux
@@ -112,12 +122,13 @@ for page in "$top"/share/man/man1/*.1; do
   [ -x "$top/bin/$(basename "$page" .1)" ] || fail "$(basename "$page") is the page of no program"
 done
 echo "   $(ls "$top/bin" | wc -l) programs, stripped, each with its manual page"
-run_example "$top/examples/meuse-soil" "$scratch/linux-run" "$top/bin/tgraminterp" "$top/bin/tgramplot"
+run_example "$top/examples/meuse-soil" "$scratch/linux-run" "$top/bin/tgramest" "$top/bin/tgraminterp" \
+  "$top/bin/tgramplot"
 
 echo "== $windows.zip"
 unzip -Z1 "$dist/$windows.zip" | sed 's|/$||' >"$scratch/windows.list"
 check_list "$windows" "$scratch/windows.list" README.txt LICENSE.txt README.md \
-  tgraminterp.exe tgramplot.exe examples/meuse-soil/ExpTgrams.txt examples/meuse-soil/TgramModels.txt
+  tgramest.exe tgraminterp.exe tgramplot.exe examples/meuse-soil/ExpTgrams.txt examples/meuse-soil/TgramModels.txt
 mkdir "$scratch/windows"
 unzip -q "$dist/$windows.zip" -d "$scratch/windows"
 top=$scratch/windows/$windows
@@ -137,6 +148,7 @@ else
 fi
 wine_started=yes
 wine_session_start "$prefix" "$scratch/wine.log" || fail "Wine did not start"
-run_example "$top/examples/meuse-soil" "$scratch/windows-run" "$top/tgraminterp.exe" "$top/tgramplot.exe" \
+run_example "$top/examples/meuse-soil" "$scratch/windows-run" "$top/tgramest.exe" "$top/tgraminterp.exe" \
+  "$top/tgramplot.exe" \
   "$here/../tools/wine-run.sh"
 echo "The release archives of $dist passed."

@@ -1,0 +1,201 @@
+#include "estimate/estimate_program.hpp"
+
+#include <charconv>
+#include <chrono>
+#include <new>
+
+#include "estimate/categories.hpp"
+#include "estimate/estimate_error.hpp"
+#include "estimate/estimate_tables.hpp"
+#include "estimate/options.hpp"
+#include "estimate/output_files.hpp"
+#include "estimate/pair_search.hpp"
+#include "estimate/sample_table.hpp"
+#include "runtime/os.hpp"
+
+#ifndef TGRAM_VERSION
+#define TGRAM_VERSION "unknown"
+#endif
+
+namespace tgram::estimate {
+
+namespace {
+
+constexpr int kUsageStatus = 2;
+constexpr int kFailureStatus = 1;
+
+// Like everything the programs write, lines end in CR LF.
+void say(runtime::os::Handle stream, const std::string& text) { runtime::os::writeAll(stream, text); }
+
+std::string realText(double value) {
+  char buffer[64];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::string(buffer, result.ptr);
+}
+
+std::string joined(const std::vector<std::string>& items) {
+  std::string text;
+  for (const std::string& item : items) {
+    if (!text.empty()) text += ", ";
+    text += item;
+  }
+  return text;
+}
+
+ReadSettings readSettings(const EstimateOptions& options) {
+  ReadSettings settings;
+  settings.format = options.format;
+  settings.delimiter = options.delimiter;
+  settings.missing = options.missing;
+  for (const auto* column : {&options.x, &options.y, &options.z}) {
+    if (*column) settings.columns.coordinates.push_back(**column);
+  }
+  settings.columns.category = options.category;
+  settings.columns.group = options.group;
+  return settings;
+}
+
+PairSettings pairSettings(const EstimateOptions& options) {
+  PairSettings settings;
+  settings.lagWidth = *options.lagWidth;
+  settings.classCount = options.maxClass;
+  settings.direction = options.direction;
+  settings.toleranceDegrees = options.tolerance.value_or(kDefaultTolerance);
+  settings.bandwidth = options.bandwidth;
+  settings.bothWays = options.bothWays;
+  return settings;
+}
+
+// The lines that describe the run, for the pair table.
+std::vector<std::string> runComments(const EstimateOptions& options, const SampleTable& samples) {
+  std::vector<std::string> lines;
+  lines.push_back("input: " + shownPath(options.input) +
+                  (samples.format == FileFormat::Gslib ? " (GSLIB point file)" : " (CSV)"));
+  std::string columns = "coordinates: " + joined(samples.coordinateNames) + "; category: " + samples.categoryName;
+  if (!samples.groupName.empty()) columns += "; group: " + samples.groupName + " (no pair crosses two groups)";
+  lines.push_back(columns);
+  lines.push_back("samples: " + std::to_string(samples.size()) + " read, " + std::to_string(samples.skipped) +
+                  " skipped (a missing value)");
+  if (!options.direction) {
+    lines.push_back("direction: all (every pair in both orders)");
+  } else {
+    std::vector<std::string> components;
+    for (const double c : *options.direction) components.push_back(realText(c));
+    std::string direction = "direction: " + joined(components) + "; tolerance " +
+                            realText(options.tolerance.value_or(kDefaultTolerance)) + " degrees";
+    if (options.bandwidth) direction += "; bandwidth " + realText(*options.bandwidth);
+    direction += options.bothWays ? "; both ways" : "; ahead only";
+    lines.push_back(direction);
+  }
+  return lines;
+}
+
+// A line on standard error now and then once the count has taken a second.
+class ProgressLine {
+ public:
+  ProgressLine(runtime::os::Handle stream, bool quiet) : stream_(stream), quiet_(quiet) {}
+
+  void operator()(std::size_t done, std::size_t total) {
+    if (quiet_ || total == 0) return;
+    const auto elapsed = std::chrono::steady_clock::now() - start_;
+    if (elapsed < std::chrono::seconds(1)) return;
+    const auto percent = static_cast<int>(done * 100 / total);
+    if (percent / 10 <= shown_ / 10) return;
+    shown_ = percent;
+    say(stream_, "tgramest: counting pairs: " + std::to_string(percent) + " %\r\n");
+  }
+
+ private:
+  runtime::os::Handle stream_;
+  bool quiet_;
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+  int shown_ = 0;
+};
+
+void estimate(const recio::ConsoleStreams& streams, const EstimateOptions& options) {
+  checkOptions(options);
+  OutputTargets targets;
+  targets.tables = options.output;
+  targets.pairs = options.pairs ? std::filesystem::path(*options.pairs) : pairTableBeside(options.output);
+  targets.force = options.force;
+  checkTargets(targets);  // before any work: an existing file is refused at once
+
+  const SampleTable samples = readSampleFile(options.input, readSettings(options));
+  if (options.direction && options.direction->size() != samples.dimensions) {
+    fail("--direction has " + std::to_string(options.direction->size()) + " component" +
+         (options.direction->size() == 1 ? "" : "s") + ", but the samples have " + std::to_string(samples.dimensions) +
+         " coordinate" + (samples.dimensions == 1 ? "" : "s") + " (" + joined(samples.coordinateNames) + ")");
+  }
+  if (samples.skipped > 0) {
+    say(streams.error, "tgramest: " + std::to_string(samples.skipped) + " row" + (samples.skipped == 1 ? "" : "s") +
+                           " with a missing value skipped\r\n");
+  }
+  const Categories categories = assignCategories(samples, options.categories, options.input);
+
+  ProgressLine progress(streams.error, options.quiet);
+  const SearchResult found =
+      countPairs(samples, categories, pairSettings(options), options.threads,
+                 [&progress](std::size_t done, std::size_t total) { progress(done, total); });
+  for (const auto& [lineA, lineB] : found.firstConflicts) {
+    say(streams.error, "tgramest: warning: the samples of lines " + std::to_string(lineA) + " and " +
+                           std::to_string(lineB) + " are at the same place with different categories (never a pair)\r\n");
+  }
+  if (found.conflicts > found.firstConflicts.size()) {
+    say(streams.error, "tgramest: warning: " + std::to_string(found.conflicts - found.firstConflicts.size()) +
+                           " more such pairs of samples\r\n");
+  }
+
+  PairCounts counts;
+  counts.labels = categories.labels;
+  counts.members = categories.members;
+  counts.lagWidth = *options.lagWidth;
+  counts.classes = found.classes;
+  counts.comments = runComments(options, samples);
+  TableSettings tableSettings;
+  tableSettings.minPairs = options.minPairs;
+  tableSettings.maxLag = options.maxLag;
+  const EstimateTables tables = buildTables(counts, tableSettings);
+  writeOutputs(targets, tables);
+
+  std::string written;
+  for (const int k : tables.writtenLags) {
+    if (!written.empty()) written += ',';
+    written += std::to_string(k);
+  }
+  say(streams.output, "tgramest: " + std::to_string(samples.size()) + " samples, " +
+                          std::to_string(categories.labels.size()) + " categories; " +
+                          std::to_string(tables.writtenLags.size()) + " of " + std::to_string(options.maxClass) +
+                          " lag classes written (" + written + "), maxLag " + std::to_string(tables.maxLag) + "\r\n");
+  say(streams.output, "tgramest: " + shownPath(targets.tables) + " and " + shownPath(targets.pairs) + " written\r\n");
+}
+
+}  // namespace
+
+int runEstimate(const recio::ConsoleStreams& streams, const std::vector<std::string>& arguments) {
+  const ParsedOptions parsed = parseOptions(arguments);
+  if (!parsed.error.empty()) {
+    say(streams.error, "tgramest: " + parsed.error + "\r\n\r\n" + usageText());
+    return kUsageStatus;
+  }
+  const EstimateOptions& options = parsed.options;
+  if (options.action == EstimateOptions::Action::Help) {
+    say(streams.output, usageText());
+    return 0;
+  }
+  if (options.action == EstimateOptions::Action::Version) {
+    say(streams.output, "tgramest " TGRAM_VERSION "\r\n");
+    return 0;
+  }
+  try {
+    estimate(streams, options);
+  } catch (const EstimateError& error) {
+    say(streams.error, std::string("tgramest: ") + error.what() + "; nothing is written\r\n");
+    return kFailureStatus;
+  } catch (const std::bad_alloc&) {
+    say(streams.error, "tgramest: memory ran out; nothing is written\r\n");
+    return kFailureStatus;
+  }
+  return 0;
+}
+
+}  // namespace tgram::estimate
