@@ -12,7 +12,8 @@
 #   Wine prefix of WINDOWS_BUILD when given, else a new one): the samples
 #   give the bundled ExpTgrams.txt, and that the bundled model file (exit
 #   status 0, the STOP message); the picture is drawn;
-# - the programs are stripped; the Windows programs carry their version
+# - the programs are stripped; the Linux programs need no shared library
+#   besides the C and C++ run-time; the Windows programs carry their version
 #   resource and manifest and need no DLL of the compiler's run-time.
 set -eu
 
@@ -111,6 +112,10 @@ for program in "$top"/bin/*; do
   page=$top/share/man/man1/$name.1
   [ -f "$page" ] || fail "$name has no manual page"
   if readelf -S --wide "$program" | grep -q -E '\.(debug_|symtab)'; then fail "$name is not stripped"; fi
+  # Only the C and C++ run-time libraries that every Linux system has.
+  extra=$(readelf -d "$program" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' |
+    grep -v -x -E 'libc\.so\.6|libm\.so\.6|libstdc\+\+\.so\.6|libgcc_s\.so\.1|ld-linux-x86-64\.so\.2' || true)
+  [ -z "$extra" ] || fail "$name needs libraries that a user's system may lack:" $extra
   grep -q "^\.TH .*\"tgraminterp $version\"" "$page" || fail "$name.1 does not name version $version"
   if command -v man >/dev/null 2>&1; then
     MANWIDTH=80 man -M "$top/share/man" "$name" 2>"$scratch/stderr" | grep -q "$name" ||
@@ -121,7 +126,7 @@ done
 for page in "$top"/share/man/man1/*.1; do
   [ -x "$top/bin/$(basename "$page" .1)" ] || fail "$(basename "$page") is the page of no program"
 done
-echo "   $(ls "$top/bin" | wc -l) programs, stripped, each with its manual page"
+echo "   $(ls "$top/bin" | wc -l) programs, stripped, needing only the C and C++ run-time libraries, each with its manual page"
 run_example "$top/examples/meuse-soil" "$scratch/linux-run" "$top/bin/tgramest" "$top/bin/tgraminterp" \
   "$top/bin/tgramplot"
 
