@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
 
 #include "runtime/condition.hpp"
 #include "runtime/fpenv.hpp"
@@ -53,7 +54,7 @@ Transiograms::Transiograms()
     : expTgram_(kMaxColumns, kMaxPoints), tgramModel_(kMaxColumns, kLagEntries) {}
 
 void Transiograms::readExperimental(recio::RecordIo& io, InputOpening opening,
-                                    const PointObserver& afterPoint) {
+                                    const PointObserver& afterPoint, InputTrace* trace) {
   recio::OpenSpec input;
   input.file = kInputFile;
   if (opening == InputOpening::ExistingOnly) {
@@ -61,23 +62,31 @@ void Transiograms::readExperimental(recio::RecordIo& io, InputOpening opening,
     input.action = "READ";
   }
   io.openUnit(kInputUnit, input);
+  io.noteLeftovers(trace != nullptr);
+  const auto endRead = [&](const std::string& statement) {
+    io.endRead();
+    if (trace && io.leftoverOfLastRead()) trace->leftovers.push_back({statement, *io.leftoverOfLastRead()});
+  };
 
-  io.beginRead(kInputUnit, {"the counts categoryCount and maxLag", 2});
+  const recio::ReadDescription firstCounts{"the counts categoryCount and maxLag", 2};
+  io.beginRead(kInputUnit, firstCounts);
   io.readInteger4(categoryCount);
   const recio::InputPlace categoryCountPlace = io.placeOfLastValue();
   io.readInteger4(maxLag);
   const recio::InputPlace maxLagPlace = io.placeOfLastValue();
-  io.endRead();
+  endRead(firstCounts.subject);
+  if (trace) trace->maxLagPlace = maxLagPlace;
   checkAtMost("number of categories (categoryCount)", categoryCount, categoryCountPlace,
               kMaxColumns);
   checkAtMost("largest lag (maxLag)", maxLag, maxLagPlace, kMaxLag);
 
-  io.beginRead(kInputUnit, {"the counts pairCount and expLagCount", 2});
+  const recio::ReadDescription secondCounts{"the counts pairCount and expLagCount", 2};
+  io.beginRead(kInputUnit, secondCounts);
   io.readInteger4(pairCount);
   const recio::InputPlace pairCountPlace = io.placeOfLastValue();
   io.readInteger4(expLagCount);
   const recio::InputPlace expLagCountPlace = io.placeOfLastValue();
-  io.endRead();
+  endRead(secondCounts.subject);
   checkWithin("number of value columns (pairCount)", pairCount, pairCountPlace, 1, kMaxColumns);
   checkWithin("number of experimental points (expLagCount)", expLagCount, expLagCountPlace, 1,
               kMaxPoints);
@@ -87,16 +96,31 @@ void Transiograms::readExperimental(recio::RecordIo& io, InputOpening opening,
 
   const std::int32_t points = expLagCount;
   const std::int32_t columns = pairCount;
+  if (trace) {
+    trace->lagPlaces.reserve(static_cast<std::size_t>(points));
+    trace->valuePlaces.reserve(static_cast<std::size_t>(points) * static_cast<std::size_t>(columns));
+  }
   for (std::int32_t e = 0; e < points; ++e) {
-    io.beginRead(kInputUnit, pointDescription(e, points, columns));
+    recio::ReadDescription point = pointDescription(e, points, columns);
+    const std::string statement = trace ? point.subject : std::string();
+    io.beginRead(kInputUnit, std::move(point));
     io.readInteger4(expLag[static_cast<std::size_t>(e)]);
     const recio::InputPlace lagPlace = io.placeOfLastValue();
-    for (std::int32_t f = 0; f < columns; ++f) io.readReal4(expTgram(f, e));
-    io.endRead();
+    if (trace) {
+      trace->lagPlaces.push_back(lagPlace);
+      for (std::int32_t f = 0; f < columns; ++f) {
+        io.readReal4(expTgram(f, e));
+        trace->valuePlaces.push_back(io.placeOfLastValue());
+      }
+    } else {
+      for (std::int32_t f = 0; f < columns; ++f) io.readReal4(expTgram(f, e));
+    }
+    endRead(statement);
     checkWithin("lag of experimental point " + std::to_string(e + 1) + " (expLag)",
                 expLag[static_cast<std::size_t>(e)], lagPlace, 0, kMaxLag);
     if (afterPoint) afterPoint(e);
   }
+  io.noteLeftovers(false);
   io.closeUnit(kInputUnit);
 }
 

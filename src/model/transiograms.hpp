@@ -6,6 +6,8 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "model/column_table.hpp"
 #include "recio/record_io.hpp"
@@ -33,6 +35,20 @@ enum class InputOpening {
   ExistingOnly,
 };
 
+// Where the parts of "ExpTgrams.txt" stand and what its records left
+// unread, gathered while reading when asked: for checks of the input that
+// leave the run as it is.
+struct InputTrace {
+  struct Leftover {
+    std::string statement;  // what the read statement reads, as its reports say
+    recio::LeftoverValues values;
+  };
+  recio::InputPlace maxLagPlace;
+  std::vector<recio::InputPlace> lagPlaces;    // of each point's lag
+  std::vector<recio::InputPlace> valuePlaces;  // of value f of point e at [e * pairCount + f]
+  std::vector<Leftover> leftovers;             // in the order of the records
+};
+
 // The counts and tables, all zero at start.
 class Transiograms {
  public:
@@ -45,9 +61,11 @@ class Transiograms {
   // Reads "ExpTgrams.txt" on unit 50: the counts, then every experimental
   // point, then closes the unit. Counts and lags outside the tables are
   // refused as soon as the statement that read them ends. Every fault ends
-  // the run with its report.
+  // the run with its report. With `trace`, also notes where every count,
+  // lag and value stands and what each record left unread; what is read
+  // and reported is the same.
   void readExperimental(recio::RecordIo& io, InputOpening opening,
-                        const PointObserver& afterPoint = {});
+                        const PointObserver& afterPoint = {}, InputTrace* trace = nullptr);
 
   // Interpolation between neighbouring experimental points, then extension
   // of the last experimental value up to maxLag.

@@ -57,6 +57,14 @@ std::string AxisRange::label(double tick) const {
   return label == "-0" ? "0" : label;
 }
 
+AxisRange coarser(const AxisRange& axis) {
+  AxisRange wider = axis;
+  const double power = std::pow(10.0, std::floor(std::log10(axis.step) + 1e-9));
+  const double factor = axis.step / power;
+  wider.step = (factor < 1.5 ? 2.0 : factor < 4.5 ? 5.0 : 10.0) * power;
+  return wider;
+}
+
 AxisRange lagAxis(double highest) {
   AxisRange axis;
   axis.low = 0.0;

@@ -24,6 +24,10 @@ struct AxisRange {
 // A round step (1, 2, 2.5 or 5 times a power of ten) near `span / 4`.
 double roundStep(double span);
 
+// The same range with the next coarser round step (1, 2, 5 times a power of
+// ten; 2.5 becomes 5): fewer ticks, for labels that would crowd.
+AxisRange coarser(const AxisRange& axis);
+
 // The lag axis: 0 to `highest` (at least 1); whole-number steps.
 AxisRange lagAxis(double highest);
 

@@ -46,6 +46,8 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
     if (argument == "--help" || argument == "-h") {
       options.action = PlotOptions::Action::Help;
       return parsed;
+    } else if (argument == "--quiet" || argument == "-q") {
+      options.quiet = true;
     } else if (argument == "--version") {
       options.action = PlotOptions::Action::Version;
     } else if (valueOf("-o", value) || valueOf("--output", value)) {
@@ -70,7 +72,7 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
 }
 
 std::string usageText() {
-  return "Usage: tgramplot [-o FILE] [--names \"A,B,C\"]\r\n"
+  return "Usage: tgramplot [-o FILE] [--names \"A,B,C\"] [--quiet]\r\n"
          "\r\n"
          "Draws the transiograms of ExpTgrams.txt in the current folder as an SVG\r\n"
          "picture: one panel per category pair p(i,j) (row i = from, column j = to),\r\n"
@@ -86,11 +88,20 @@ std::string usageText() {
          "  --names \"A,B,C\"         label the categories with these names, one per\r\n"
          "                          category, in order, separated by commas (for a\r\n"
          "                          matrix of panels only)\r\n"
+         "  -q, --quiet             give no warnings about the input\r\n"
          "  -h, --help              show this text\r\n"
          "  --version               show the program's version\r\n"
          "\r\n"
          "When the number of value columns is not the number of categories squared,\r\n"
          "the panels show the columns in order, titled by column number.\r\n"
+         "\r\n"
+         "Warnings on standard error point at input that tgraminterp reads without a\r\n"
+         "word but that is most likely not what was meant: values left over at the\r\n"
+         "end of a record (a decimal comma, as in 0,7, reads as two values), values\r\n"
+         "outside 0..1, rows p(i,1..M) that do not sum to 1 (within 0.01), lags that\r\n"
+         "do not increase, a first lag that is not 0, and maxLag below the last lag.\r\n"
+         "Each names its line in ExpTgrams.txt; they change neither the picture nor\r\n"
+         "the exit status.\r\n"
          "\r\n"
          "Exit status: 0 when the picture is written; 1 when the input cannot be read\r\n"
          "(the same report as tgraminterp gives) or the picture cannot be written;\r\n"

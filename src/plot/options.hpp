@@ -14,6 +14,7 @@ struct PlotOptions {
   Action action = Action::Draw;
   std::string output = kDefaultPicture;
   std::optional<std::vector<std::string>> names;  // --names, split at commas
+  bool quiet = false;                              // --quiet: no warnings about the input
 };
 
 // The options, or a message saying what is wrong with the command line.

@@ -4,6 +4,7 @@
 
 #include "model/model_line.hpp"
 #include "model/transiograms.hpp"
+#include "plot/input_check.hpp"
 #include "plot/options.hpp"
 #include "plot/picture_file.hpp"
 #include "plot/transiogram_picture.hpp"
@@ -71,7 +72,13 @@ int runPlot(const recio::ConsoleStreams& streams, const std::vector<std::string>
   recio::RecordIo io(units);
   return termination.runProgram([&] {
     auto tables = std::make_unique<model::Transiograms>();
-    tables->readExperimental(io, model::InputOpening::ExistingOnly);
+    model::InputTrace trace;
+    tables->readExperimental(io, model::InputOpening::ExistingOnly, {}, &trace);
+    if (!options.quiet) {
+      for (const std::string& warning : checkInput(*tables, trace)) {
+        say(streams.error, "tgramplot: warning: " + std::string(model::kInputFile) + ", " + warning + "\r\n");
+      }
+    }
     if (options.names) {
       if (const std::string wrong = checkNames(*options.names, *tables); !wrong.empty()) {
         termination.exitProgram(usageError(streams, wrong));

@@ -229,6 +229,33 @@ void SvgWriter::text(double x, double y, std::string_view content,
   out_ += "</text>\n";
 }
 
+void SvgWriter::textLines(double x, double y, const std::vector<std::string>& lines, double lineStep,
+                          std::string_view tooltip, std::initializer_list<Attribute> attributes) {
+  out_ += "<text";
+  attribute("x", number(x));
+  attribute("y", number(y));
+  for (const Attribute& a : attributes) attribute(a.name, a.value);
+  out_ += '>';
+  if (lines.size() == 1) {
+    out_ += escapeText(lines.front());
+  } else {
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+      out_ += "<tspan";
+      attribute("x", number(x));
+      attribute("y", number(y + lineStep * static_cast<double>(k)));
+      out_ += '>';
+      out_ += escapeText(lines[k]);
+      out_ += "</tspan>";
+    }
+  }
+  if (!tooltip.empty()) {
+    out_ += "<title>";
+    out_ += escapeText(tooltip);
+    out_ += "</title>";
+  }
+  out_ += "</text>\n";
+}
+
 void SvgWriter::title(std::string_view content) {
   out_ += "<title>";
   out_ += escapeText(content);

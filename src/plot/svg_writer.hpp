@@ -64,6 +64,11 @@ class SvgWriter {
               std::initializer_list<Attribute> attributes = {});
   void text(double x, double y, std::string_view content,
             std::initializer_list<Attribute> attributes = {});
+  // A text of one or more lines, each a <tspan> `lineStep` below the one
+  // before in the text's own frame (so a rotated text's lines stand side by
+  // side); a non-empty `tooltip` becomes its <title>, after the lines.
+  void textLines(double x, double y, const std::vector<std::string>& lines, double lineStep,
+                 std::string_view tooltip, std::initializer_list<Attribute> attributes = {});
   // A <title> for the element just opened (a group).
   void title(std::string_view content);
 

@@ -1,12 +1,13 @@
 #include "plot/transiogram_picture.hpp"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <string_view>
 
 #include "plot/axes.hpp"
+#include "plot/shortest_text.hpp"
 #include "plot/svg_writer.hpp"
+#include "plot/text_fit.hpp"
 
 namespace tgram::plot {
 
@@ -33,50 +34,39 @@ constexpr double kLegendLine = kSecondNoteLine + 10 + kNoteSize;
 
 std::string integerText(std::int64_t value) { return std::to_string(value); }
 
-// The shortest text that reads back as the same 4-byte real.
-std::string realText(float value) {
-  char text[32];
-  const auto result = std::to_chars(text, text + sizeof text, value);
-  return std::string(text, result.ptr);
-}
-
-// The shortest text that reads back as the same double.
-std::string exactText(double value) {
-  char text[40];
-  const auto result = std::to_chars(text, text + sizeof text, value);
-  return std::string(text, result.ptr);
-}
-
-// At most `limit` characters of a UTF-8 text, with "…" when cut.
-std::string shortened(const std::string& text, std::size_t limit) {
-  std::size_t characters = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if ((static_cast<unsigned char>(text[i]) & 0xC0u) == 0x80u) continue;
-    if (++characters > limit) return text.substr(0, i) + "\xE2\x80\xA6";
-  }
-  return text;
-}
-
-// The geometry of the whole picture, computed once.
-class Layout {
- public:
-  Layout(const PanelGrid& grid, double yLabelChars) {
+// The sizes that follow from the grid alone.
+struct PanelSizes {
+  explicit PanelSizes(const PanelGrid& grid) {
     plotWidth = std::round(std::clamp(1500.0 / grid.columns, 90.0, 230.0));
     plotHeight = std::round(plotWidth * 0.68);
     font = std::clamp(plotWidth * 0.052, 7.5, 12.0);
     titleBand = std::round(font * 1.7);
-    gapX = std::round(font * 2.2);
     gapY = std::round(font * 0.9);
     tickLength = std::max(2.0, std::round(font * 0.35));
-    markerRadius = std::clamp(plotWidth / 90.0, 1.2, 2.6);
     lineWidth = std::clamp(plotWidth / 150.0, 0.9, 1.6);
+    headerSize = font * 1.1;
+    headerLine = std::round(headerSize * 1.2);
+  }
 
-    const double headerBand = grid.matrix ? std::round(font * 1.8) : 0.0;
+  double plotWidth, plotHeight, font, titleBand, gapY, tickLength, lineWidth;
+  double headerSize, headerLine;  // of the category headers
+};
+
+// The geometry of the whole picture, computed once.
+class Layout : public PanelSizes {
+ public:
+  // `gap` is the room between panel columns, `yLabelWidth` that of the
+  // widest probability label; the category headers take `columnHeaderLines`
+  // lines above the grid and `rowHeaderLines` lines left of it.
+  Layout(const PanelGrid& grid, double gap, double yLabelWidth, std::size_t columnHeaderLines,
+         std::size_t rowHeaderLines, double pointRadius)
+      : PanelSizes(grid), gapX(gap), markerRadius(pointRadius) {
+    columnHeaderBand = grid.matrix ? std::round(headerLine * columnHeaderLines + font * 0.6) : 0.0;
+    rowHeaderBand = grid.matrix ? std::round(headerLine * rowHeaderLines + font * 0.6) : 0.0;
     const double axisTitleBand = std::round(font * 1.8);
-    const double yLabelWidth = std::round(yLabelChars * font * 0.62 + font * 0.5);
-    gridLeft = kMargin + headerBand + axisTitleBand + yLabelWidth + tickLength;
+    gridLeft = kMargin + rowHeaderBand + axisTitleBand + std::round(yLabelWidth + font * 0.5) + tickLength;
     headerTop = kLegendLine + 16;
-    gridTop = headerTop + headerBand;
+    gridTop = headerTop + columnHeaderBand;
     const double gridWidth = grid.columns * plotWidth + (grid.columns - 1) * gapX;
     const double gridHeight = grid.rows * (titleBand + plotHeight) + (grid.rows - 1) * gapY;
     width = std::max(gridLeft + gridWidth + kMargin + 6, 760.0);
@@ -91,11 +81,14 @@ class Layout {
     return gridTop + row * (titleBand + plotHeight + gapY) + titleBand;
   }
 
-  double plotWidth, plotHeight, font, titleBand, gapX, gapY, tickLength;
-  double markerRadius, lineWidth;
+  double gapX, markerRadius;
+  double columnHeaderBand, rowHeaderBand;
   double gridLeft, gridTop, gridRight, gridBottom, headerTop;
   double width, height;
 };
+
+// The smallest radius of a point's marker, however dense the points.
+constexpr double kSmallestMarker = 0.7;
 
 class PictureBuilder {
  public:
@@ -103,13 +96,18 @@ class PictureBuilder {
                  const std::vector<std::string>& names)
       : tables_(tables),
         vertexLags_(vertexLags),
-        names_(names),
+        fullNames_(names),
         grid_(panelGrid(tables)),
+        sizes_(grid_),
         compact_(static_cast<std::int64_t>(tables.pairCount) * tables.expLagCount >
                  kMaxPointsWithTooltips),
-        lags_(lagAxis(highestLag())),
+        names_(cappedNames()),
+        lags_(spreadLagTicks(lagAxis(highestLag()))),
         probabilities_(valueAxis()),
-        layout_(grid_, longestLabel()),
+        gapX_(panelGap()),
+        columnHeaders_(headers("to ", sizes_.plotWidth + gapX_ - sizes_.headerSize * 0.6)),
+        rowHeaders_(headers("from ", sizes_.titleBand + sizes_.plotHeight - sizes_.headerSize * 0.6)),
+        layout_(grid_, gapX_, widestLabel(), lineCount(columnHeaders_), lineCount(rowHeaders_), markerRadius()),
         svg_(layout_.width, layout_.height, "Transiograms",
              {{"font-family", "sans-serif"}, {"tg:pairs", integerText(tables.pairCount)},
               {"tg:categories", integerText(tables.categoryCount)},
@@ -129,15 +127,89 @@ class PictureBuilder {
   }
 
  private:
+  using Lines = std::vector<std::string>;
+
   // Categories are counted from 1; a matrix panel's from and to.
   std::int32_t fromOf(std::int32_t f) const { return f / tables_.categoryCount + 1; }
   std::int32_t toOf(std::int32_t f) const { return f % tables_.categoryCount + 1; }
-  std::string categoryName(std::int32_t category) const {
-    return names_.empty() ? integerText(category) : names_[static_cast<std::size_t>(category - 1)];
+  // A category's name as drawn and repeated: cut to kNameCap characters.
+  const std::string& categoryName(std::int32_t category) const {
+    return names_[static_cast<std::size_t>(category - 1)];
   }
   std::string pairName(std::int32_t f) const {
     if (!grid_.matrix) return "column " + integerText(f + 1);
     return "p(" + categoryName(fromOf(f)) + "," + categoryName(toOf(f)) + ")";
+  }
+
+  std::vector<std::string> cappedNames() const {
+    std::vector<std::string> capped;
+    if (!grid_.matrix) return capped;
+    for (std::int32_t k = 1; k <= tables_.categoryCount; ++k) {
+      capped.push_back(fullNames_.empty() ? integerText(k)
+                                          : capCharacters(fullNames_[static_cast<std::size_t>(k - 1)], kNameCap));
+    }
+    return capped;
+  }
+
+  // The category headers of a matrix, `lead` and the name in each, broken
+  // into lines of `room`.
+  std::vector<Lines> headers(const char* lead, double room) const {
+    std::vector<Lines> all;
+    for (const std::string& name : names_) {
+      all.push_back(wrapText(lead + name, room, sizes_.headerSize, Weight::Bold, 2));
+    }
+    return all;
+  }
+  static std::size_t lineCount(const std::vector<Lines>& headers) {
+    std::size_t most = 1;
+    for (const Lines& lines : headers) most = std::max(most, lines.size());
+    return most;
+  }
+
+  double labelWidth(const std::string& label) const { return textWidth(label, sizes_.font); }
+
+  // Fewer lag ticks while neighbouring labels would come closer than an em.
+  AxisRange spreadLagTicks(AxisRange axis) const {
+    for (int k = 0; k < 20; ++k) {
+      const double pixels = sizes_.plotWidth * axis.step / (axis.high - axis.low);
+      double widest = 0;
+      for (double tick : axis.ticks()) widest = std::max(widest, labelWidth(axis.label(tick)));
+      if (pixels >= widest + sizes_.font) break;
+      axis = coarser(axis);
+    }
+    return axis;
+  }
+
+  // The gap between panel columns: wide enough that the last lag label of a
+  // panel and the first of the next keep one and a half em apart.
+  double panelGap() const {
+    const std::vector<double> ticks = lags_.ticks();
+    double ends = 0;
+    if (!ticks.empty() && ticks.back() >= lags_.high - lags_.step * 1e-9) {
+      ends = (labelWidth(lags_.label(ticks.front())) + labelWidth(lags_.label(ticks.back()))) / 2;
+    }
+    return std::max(std::round(sizes_.font * 2.2), std::ceil(ends + sizes_.font * 1.5));
+  }
+
+  // Points dense enough that the usual markers of neighbours would touch:
+  // their markers get smaller (down to kSmallestMarker) and the model line
+  // goes above them, so that neither hides the other.
+  bool densePoints() const { return pointSpacing() < 2 * usualMarker(); }
+  double usualMarker() const { return std::clamp(sizes_.plotWidth / 90.0, 1.2, 2.6); }
+  double markerRadius() const {
+    return densePoints() ? std::max(pointSpacing() * 0.45, kSmallestMarker) : usualMarker();
+  }
+  // The model line over dense points is a little narrower than their
+  // markers, which thus still show along it.
+  double modelWidth() const {
+    return densePoints() ? std::clamp(layout_.markerRadius * 1.2, 0.6, layout_.lineWidth) : layout_.lineWidth;
+  }
+  // The mean distance between neighbouring points of a panel, across.
+  double pointSpacing() const {
+    if (tables_.expLagCount < 2) return sizes_.plotWidth;
+    const auto lags = tables_.expLag.begin();
+    const auto [lowest, highest] = std::minmax_element(lags, lags + tables_.expLagCount);
+    return sizes_.plotWidth * (*highest - *lowest) / (lags_.high - lags_.low) / (tables_.expLagCount - 1);
   }
 
   double highestLag() const {
@@ -164,10 +236,10 @@ class PictureBuilder {
     return probabilityAxis(lowest, highest);
   }
 
-  double longestLabel() const {
-    std::size_t longest = 1;
-    for (double tick : probabilities_.ticks()) longest = std::max(longest, probabilities_.label(tick).size());
-    return static_cast<double>(longest);
+  double widestLabel() const {
+    double widest = 0;
+    for (double tick : probabilities_.ticks()) widest = std::max(widest, labelWidth(probabilities_.label(tick)));
+    return widest;
   }
 
   PanelFrame frameOf(std::int32_t f) const {
@@ -232,22 +304,29 @@ class PictureBuilder {
     svg_.closeGroup();
   }
 
+  // Column headers above the grid, their last lines on one base line; row
+  // headers left of it, turned, each within its row. A header's tooltip is
+  // the category's full name: the one place it is given whole.
   void drawCategoryHeaders() {
-    const double size = layout_.font * 1.1;
-    const std::size_t fit = static_cast<std::size_t>(std::max(4.0, layout_.plotWidth / (size * 0.6)));
+    const double size = layout_.headerSize;
+    const double step = layout_.headerLine;
     svg_.openGroup({{"class", "category-headers"}, {"font-size", number(size)}, {"fill", kTextColour},
                     {"text-anchor", "middle"}, {"font-weight", "bold"}});
+    const auto fullName = [&](std::int32_t k) -> std::string_view {
+      return fullNames_.empty() ? std::string_view() : fullNames_[static_cast<std::size_t>(k - 1)];
+    };
     for (std::int32_t j = 1; j <= tables_.categoryCount; ++j) {
+      const Lines& lines = columnHeaders_[static_cast<std::size_t>(j - 1)];
       const double x = layout_.panelLeft(j - 1) + layout_.plotWidth / 2;
-      svg_.text(x, layout_.gridTop - size * 0.5, shortened("to " + categoryName(j), fit),
-                {{"class", "to"}});
+      const double y = layout_.gridTop - layout_.font * 0.5 - step * static_cast<double>(lines.size() - 1);
+      svg_.textLines(x, y, lines, step, fullName(j), {{"class", "to"}});
     }
-    const std::size_t fitRow = static_cast<std::size_t>(std::max(4.0, layout_.plotHeight / (size * 0.6)));
     for (std::int32_t i = 1; i <= tables_.categoryCount; ++i) {
+      const Lines& lines = rowHeaders_[static_cast<std::size_t>(i - 1)];
       const double x = kMargin + size;
-      const double y = layout_.panelTop(i - 1) + layout_.plotHeight / 2;
-      svg_.text(x, y, shortened("from " + categoryName(i), fitRow),
-                {{"class", "from"}, {"transform", "rotate(-90 " + number(x) + " " + number(y) + ")"}});
+      const double y = layout_.panelTop(i - 1) + (layout_.plotHeight - layout_.titleBand) / 2;
+      svg_.textLines(x, y, lines, step, {},
+                     {{"class", "from"}, {"transform", "rotate(-90 " + number(x) + " " + number(y) + ")"}});
     }
     svg_.closeGroup();
   }
@@ -258,7 +337,7 @@ class PictureBuilder {
                     {"text-anchor", "middle"}});
     const double x = (layout_.gridLeft + layout_.gridRight) / 2;
     svg_.text(x, layout_.height - kMargin, "lag h");
-    const double left = kMargin + (grid_.matrix ? std::round(layout_.font * 1.8) : 0.0) + size;
+    const double left = kMargin + layout_.rowHeaderBand + size;
     const double middle = (layout_.gridTop + layout_.gridBottom) / 2;
     svg_.text(left, middle, "transition probability",
               {{"transform", "rotate(-90 " + number(left) + " " + number(middle) + ")"}});
@@ -273,14 +352,14 @@ class PictureBuilder {
     if (grid_.matrix) {
       svg_.openGroup({{"class", diagonal ? "panel diagonal" : "panel"}, {"id", id},
                       {"tg:column", integerText(f + 1)}, {"tg:from", integerText(fromOf(f))},
-                      {"tg:to", integerText(toOf(f))}, {"tg:lag-max", exactText(lags_.high)},
-                      {"tg:p-min", exactText(probabilities_.low)},
-                      {"tg:p-max", exactText(probabilities_.high)}});
+                      {"tg:to", integerText(toOf(f))}, {"tg:lag-max", shortestText(lags_.high)},
+                      {"tg:p-min", shortestText(probabilities_.low)},
+                      {"tg:p-max", shortestText(probabilities_.high)}});
     } else {
       svg_.openGroup({{"class", "panel"}, {"id", id}, {"tg:column", integerText(f + 1)},
-                      {"tg:lag-max", exactText(lags_.high)},
-                      {"tg:p-min", exactText(probabilities_.low)},
-                      {"tg:p-max", exactText(probabilities_.high)}});
+                      {"tg:lag-max", shortestText(lags_.high)},
+                      {"tg:p-min", shortestText(probabilities_.low)},
+                      {"tg:p-max", shortestText(probabilities_.high)}});
     }
     svg_.title(pairName(f) + (grid_.matrix ? ": from " + categoryName(fromOf(f)) + " to " +
                                                  categoryName(toOf(f))
@@ -289,12 +368,18 @@ class PictureBuilder {
               {{"class", "frame"}, {"fill", diagonal ? kDiagonalFill : kPanelFill},
                {"stroke", kFrameColour}, {"stroke-width", ".6"}});
     drawGrid(frame);
-    const std::size_t fit = static_cast<std::size_t>(std::max(4.0, frame.width / (layout_.font * 0.6)));
-    svg_.text(frame.left + 1, frame.top - layout_.font * 0.45, shortened(pairName(f), fit),
-              {{"class", "panel-title"}, {"fill", kTextColour}});
+    const double room = frame.width - 2;
+    const std::string title = grid_.matrix ? fitPair(categoryName(fromOf(f)), categoryName(toOf(f)), room, layout_.font)
+                                           : fitText(pairName(f), room, layout_.font);
+    svg_.text(frame.left + 1, frame.top - layout_.font * 0.45, title, {{"class", "panel-title"}, {"fill", kTextColour}});
     drawTicks(f, frame);
-    drawModel(f, frame);
-    drawPoints(f, frame);
+    if (densePoints()) {
+      drawPoints(f, frame);
+      drawModel(f, frame);
+    } else {
+      drawModel(f, frame);
+      drawPoints(f, frame);
+    }
     svg_.closeGroup();
   }
 
@@ -354,7 +439,7 @@ class PictureBuilder {
     for (std::int32_t h : vertexLags_) vertices.push_back(frame.at(h, tables_.tgramModel(f, h)));
     svg_.path(pathThrough(vertices),
               {{"class", "model"}, {"fill", "none"}, {"stroke", kModelColour},
-               {"stroke-width", number(layout_.lineWidth)}, {"stroke-linejoin", "round"},
+               {"stroke-width", number(modelWidth())}, {"stroke-linejoin", "round"},
                {"stroke-linecap", "round"}});
   }
 
@@ -377,7 +462,7 @@ class PictureBuilder {
       const std::int32_t lag = tables_.expLag[static_cast<std::size_t>(e)];
       const float value = tables_.expTgram(f, e);
       const Point p = frame.at(lag, value);
-      svg_.circle(p.x, p.y, layout_.markerRadius, pair + " at lag " + integerText(lag) + ": " + realText(value),
+      svg_.circle(p.x, p.y, layout_.markerRadius, pair + " at lag " + integerText(lag) + ": " + shortestText(value),
                   {{"class", "point"}});
     }
     svg_.closeGroup();
@@ -385,11 +470,16 @@ class PictureBuilder {
 
   const model::Transiograms& tables_;
   const std::vector<std::int32_t>& vertexLags_;
-  const std::vector<std::string>& names_;
+  const std::vector<std::string>& fullNames_;
   PanelGrid grid_;
+  PanelSizes sizes_;
   bool compact_;
+  std::vector<std::string> names_;
   AxisRange lags_;
   AxisRange probabilities_;
+  double gapX_;
+  std::vector<Lines> columnHeaders_;
+  std::vector<Lines> rowHeaders_;
   Layout layout_;
   SvgWriter svg_;
 };

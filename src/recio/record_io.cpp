@@ -69,7 +69,11 @@ ListReader& RecordIo::reader() { return *read_; }
 
 void RecordIo::endRead() {
   ListReader& current = *read_;
-  current.finish();
+  if (noteLeftovers_) {
+    leftover_ = current.finishNotingLeftover();
+  } else {
+    current.finish();
+  }
   read_.reset();
 }
 

@@ -47,6 +47,12 @@ class RecordIo {
   // Where the value of the last item read began in the input.
   InputPlace placeOfLastValue() { return reader().placeOfLastValue(); }
   void endRead();
+  // While on, each read statement notes at its end what it left unread in
+  // its last record (ListReader::finishNotingLeftover), for checks of the
+  // input; off by default.
+  void noteLeftovers(bool on) { noteLeftovers_ = on; }
+  // What the last read statement left unread, when noted.
+  const std::optional<LeftoverValues>& leftoverOfLastRead() const { return leftover_; }
 
   UnitTable& units() { return units_; }
 
@@ -66,6 +72,8 @@ class RecordIo {
   CapturedItems writeItems_;
   FormatCache formats_;
   std::optional<ListReader> read_;
+  bool noteLeftovers_ = false;
+  std::optional<LeftoverValues> leftover_;
 };
 
 }  // namespace tgram::recio

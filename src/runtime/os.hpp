@@ -83,6 +83,12 @@ ReadResult read(Handle handle, char* buffer, std::size_t size);
 // Error::None, or the reason of the write that failed.
 Error writeAll(Handle handle, std::string_view bytes);
 
+// From now on a write to a pipe that nobody reads any more fails with an
+// error instead of ending the process: for a program whose console lines
+// only report on its work, so that a reader that has gone cannot stop it.
+// (On Windows such a write always fails.)
+void ignoreBrokenPipes();
+
 // Moves the file position to `offset` from the start, or to the end; gives
 // the new position (a 64-bit offset).
 struct Position {

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 
 #include "runtime/os.hpp"
@@ -114,6 +115,8 @@ Error writeAll(Handle handle, std::string_view bytes) {
   }
   return Error::None;
 }
+
+void ignoreBrokenPipes() { std::signal(SIGPIPE, SIG_IGN); }
 
 Position seekTo(Handle handle, std::int64_t offset) {
   const off_t at = ::lseek(descriptor(handle), static_cast<off_t>(offset), SEEK_SET);

@@ -165,6 +165,8 @@ Error writeAll(Handle handle, std::string_view bytes) {
   return Error::None;
 }
 
+void ignoreBrokenPipes() {}
+
 Position seekTo(Handle handle, std::int64_t offset) { return seek(handle, offset, FILE_BEGIN); }
 
 Position seekToEnd(Handle handle) { return seek(handle, 0, FILE_END); }

@@ -59,6 +59,19 @@ TEST(Axes, ProbabilityAxisIsWidenedOnlyByValuesOutside) {
   }
 }
 
+TEST(Axes, CoarserStepsAreRoundAndFewer) {
+  const struct {
+    double highest;
+    std::vector<std::string> ticks;
+  } cases[] = {
+      {1000, {"0", "500", "1000"}},  // from 250
+      {20, {"0", "10", "20"}},       // from 5
+      {8, {"0", "5"}},               // from 2
+      {3, {"0", "2"}},               // from 1
+  };
+  for (const auto& c : cases) EXPECT_EQ(labels(coarser(lagAxis(c.highest))), c.ticks) << c.highest;
+}
+
 TEST(Axes, FrameMapsLagsRightAndProbabilitiesUp) {
   const PanelFrame frame{100, 50, 200, 80, lagAxis(20), probabilityAxis(0, 1)};
   const struct {

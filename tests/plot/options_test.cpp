@@ -40,6 +40,19 @@ TEST(PlotOptions, ReadsEveryForm) {
   }
 }
 
+TEST(PlotOptions, QuietTurnsTheWarningsOff) {
+  const struct {
+    std::vector<std::string> arguments;
+    bool quiet;
+  } cases[] = {{{}, false}, {{"-q"}, true}, {{"--quiet"}, true}, {{"-o", "a.svg", "--quiet"}, true}};
+  for (const auto& c : cases) {
+    const ParsedOptions parsed = parseOptions(c.arguments);
+    EXPECT_EQ(parsed.error, "");
+    EXPECT_EQ(parsed.options.quiet, c.quiet) << c.arguments.size();
+  }
+  EXPECT_EQ(parseOptions({"--quiet=yes"}).error, "unknown option --quiet=yes");
+}
+
 TEST(PlotOptions, SaysWhatIsWrong) {
   const struct {
     std::vector<std::string> arguments;

@@ -292,7 +292,7 @@ class Pictures(PlotCase):
             with self.subTest(what):
                 data = Input(text)
                 self.write("ExpTgrams.txt", text)
-                status, _, err = plot(self.folder)
+                status, _, err = plot(self.folder, "--quiet")  # the warnings: see Warnings
                 self.assertEqual((status, err), (0, b""))
                 models = self.models_of(data) if data.max_lag >= 0 else None
                 self.check_picture(data, vertex_lags, models=models)
@@ -332,6 +332,238 @@ class Pictures(PlotCase):
             self.check_picture(data, [0, 2, 5, 8], path=os.path.join(self.folder, "pictures", "old.svg"))
 
 
+def smooth_input(categories, points, step, seed=3):
+    """Transiograms that rise or fall to a level, with a little noise."""
+    import math
+    generator = random.Random(seed)
+    m = categories
+    lines = ["%d %d" % (m, (points - 1) * step), "%d %d" % (m * m, points)]
+    for e in range(points):
+        h = e * step
+        values = []
+        for i in range(m):
+            row = [max(0.0, 1.0 / m + ((1.0 if i == j else 0.0) - 1.0 / m) * math.exp(-h / 50.0)
+                       + generator.gauss(0, 0.01)) for j in range(m)]
+            values += ["%.6f" % (v / sum(row)) for v in row]
+        lines.append("%d %s" % (h, " ".join(values)))
+    return "\n".join(lines) + "\n"
+
+
+def text_of(element):
+    """A text element's lines (one per tspan, else its own text)."""
+    spans = element.findall(SVG + "tspan")
+    return [s.text for s in spans] if spans else [element.text]
+
+
+def least_width(text, size):
+    """A width that text drawn at `size` in any usual sans-serif face has at
+    least: the wide letters and CJK near an em, everything else a quarter."""
+    em = 0.0
+    for c in text:
+        if c in "WM":
+            em += 0.8
+        elif ord(c) >= 0x2E80 or c == "\u2026":
+            em += 0.9
+        elif c.isdigit():
+            em += 0.55
+        else:
+            em += 0.25
+    return em * size
+
+
+# Long category names, as users give them.
+LONG_NAMES = {
+    "capitals": ["WWWWW MMMMM WWWWW MMMMM", "MMMMMMMMMMMMMMMMMMMMMMMMMMMM", "WMWMWMWMWMWMWMWMWMWMWMWMWMWM"],
+    "CJK": ["\u51b2\u79ef\u7c98\u571f\u5939\u783e\u77f3\u900f\u955c\u4f53" * 2,
+            "\u6cb3\u5cb8\u7802\u8d28\u58e4\u571f\u548c\u7c89\u7802\u5c42",
+            "\u98ce\u5316\u57fa\u5ca9\u4e0e\u788e\u77f3"],
+    "names sharing their start": ["Alluvial clay with gravel lens", "Alluvial clay with sand lens",
+                                  "Alluvial clay"],
+}
+
+
+class Legibility(PlotCase):
+    def draw(self, text, *arguments):
+        self.write("ExpTgrams.txt", text)
+        status, _, err = plot(self.folder, "--quiet", *arguments)
+        self.assertEqual((status, err), (0, b""))
+        return self.picture(os.path.join(self.folder, PICTURE))
+
+    def test_names_fit_their_room_and_pairs_keep_both_names(self):
+        for what, names in LONG_NAMES.items():
+            with self.subTest(what):
+                root = self.draw(HAND_MADE["two categories"][0].replace("2 8\n4 3", "3 8\n9 3")
+                                 .replace("1.0 0.0 0.0 1.0", "1 0 0 0 1 0 0 0 1")
+                                 .replace("0.7 0.3 0.4 0.6", ".7 .3 0 .4 .6 0 0 0 1")
+                                 .replace("0.55 0.45 0.5 0.5", ".5 .5 0 .5 .5 0 0 0 1"),
+                                 "--names", ",".join(names))
+                font = float(next(g for g in root.iter(SVG + "g") if g.get("class") == "panels").get("font-size"))
+                panels = [Panel(g) for g in root.iter(SVG + "g") if "panel" in (g.get("class") or "").split()]
+                for panel in panels:
+                    f = panel.column - 1
+                    title = panel.title
+                    self.assertLessEqual(panel.left + 1 + least_width(title, font), panel.left + panel.width, title)
+                    match = re.fullmatch(r"p\((.+),(.+)\)", title)
+                    self.assertTrue(match, title)
+                    for shown, name in zip(match.groups(), (names[f // 3], names[f % 3])):
+                        self.assertTrue(name.startswith(shown.rstrip("\u2026")), (title, name))
+                headers = next(g for g in root.iter(SVG + "g") if g.get("class") == "category-headers")
+                size = float(headers.get("font-size"))
+                columns = sorted({(p.left, p.width) for p in panels})
+                gap = columns[1][0] - (columns[0][0] + columns[0][1])
+                rows = sorted({(p.top, p.height) for p in panels})
+                for k, header in enumerate(t for t in headers.iter(SVG + "text") if t.get("class") == "to"):
+                    left, width = columns[k]
+                    self.assertEqual(header.find(SVG + "title").text, names[k], "the full name, once")
+                    lines = text_of(header)
+                    self.assertLessEqual(len(lines), 2)
+                    self.assertTrue(" ".join(lines).startswith("to "), lines)
+                    for line in lines:
+                        half = least_width(line, size) / 2
+                        x = float(header.get("x"))
+                        self.assertGreaterEqual(x - half, left - gap / 2, line)
+                        self.assertLessEqual(x + half, left + width + gap / 2, line)
+                for k, header in enumerate(t for t in headers.iter(SVG + "text") if t.get("class") == "from"):
+                    top, height = rows[k]
+                    row_top = top - 1.7 * font  # the panel titles' band
+                    y = float(header.get("y"))
+                    for line in text_of(header):
+                        half = least_width(line, size) / 2
+                        self.assertGreaterEqual(y - half, row_top, line)  # never up into the heading
+                        self.assertLessEqual(y + half, top + height, line)
+
+    def test_long_names_keep_the_picture_small(self):
+        names = ["Category %d %s" % (k, "x" * 17989) for k in range(7)]
+        self.assertEqual({len(n) for n in names}, {18000})
+        self.write("ExpTgrams.txt", smooth_input(7, 401, 2))
+        start = time.monotonic()
+        status, _, err = plot(self.folder, "--quiet", "--names", ",".join(names))
+        seconds = time.monotonic() - start
+        self.assertEqual((status, err), (0, b""))
+        path = os.path.join(self.folder, PICTURE)
+        size = os.path.getsize(path)
+        print("7 names of 18 000 characters, 401 lags: %d bytes in %.3f s" % (size, seconds))
+        self.assertLess(size, 6_000_000)
+        self.assertLess(seconds, ARGS.time_limit * 2)
+        with open(path, encoding="utf-8") as f:
+            document = f.read()
+        for name in names:
+            self.assertEqual(document.count(name), 1)
+        self.picture(path)
+
+    def test_the_model_stays_visible_over_dense_points(self):
+        root = self.draw(smooth_input(7, 401, 2))
+        for group in (g for g in root.iter(SVG + "g") if "panel" in (g.get("class") or "").split()):
+            panel = Panel(group)
+            children = list(group)
+            drawn = [c.get("class") for c in children]
+            self.assertGreater(drawn.index("model"), drawn.index("points"), "the model above the points")
+            spacing = panel.width * 800 / panel.lag_max / 400
+            for circle in panel.circles:
+                self.assertLessEqual(float(circle.get("r")), max(spacing * 0.5, 0.75))
+        # Points far apart keep their usual markers, above the line.
+        with open(os.path.join(ARGS.examples, "meuse-soil", "ExpTgrams.txt")) as f:
+            root = self.draw(f.read())
+        for group in (g for g in root.iter(SVG + "g") if "panel" in (g.get("class") or "").split()):
+            drawn = [c.get("class") for c in group]
+            self.assertLess(drawn.index("model"), drawn.index("points"))
+            self.assertGreaterEqual(min(float(c.get("r")) for c in Panel(group).circles), 1.2)
+
+    def test_lag_labels_of_neighbouring_panels_keep_apart(self):
+        for categories, max_lag in ((20, 1000), (7, 1000), (3, 20), (12, 999)):
+            with self.subTest(categories=categories, max_lag=max_lag):
+                text = full_size_input().replace("20 1000", "%d %d" % (categories, max_lag), 1)
+                text = text.replace("400 401", "%d 401" % (categories * categories), 1)
+                if categories != 20:
+                    text = smooth_input(categories, 11, max_lag // 10)
+                root = self.draw(text)
+                font = float(next(g for g in root.iter(SVG + "g") if g.get("class") == "panels").get("font-size"))
+                by_line = {}
+                for ticks in (g for g in root.iter(SVG + "g") if g.get("class") == "ticks"):
+                    for label in ticks.iter(SVG + "text"):
+                        if label.get("text-anchor") == "middle":
+                            by_line.setdefault(label.get("y"), []).append((float(label.get("x")), label.text))
+                self.assertTrue(by_line)
+                for labels in by_line.values():
+                    labels.sort()
+                    for (x1, t1), (x2, t2) in zip(labels, labels[1:]):
+                        space = (x2 - least_width(t2, font) / 2) - (x1 + least_width(t1, font) / 2)
+                        self.assertGreaterEqual(space, font, (t1, t2))
+
+
+# Input that tgraminterp reads without a word, and the warnings tgramplot
+# gives about it: a pattern per warning line, in order.
+WARNINGS = {
+    "decimal commas": ("2 4\n4 2\n0 1 0 0 1\n2 0,7 0,3 0,4 0,6\n", [
+        r"line 4, column 11: values left over at the end of the record of experimental point 2 of 2 "
+        r"\(a lag and 4 values\), not read: \"0,4 0,6\" \(a comma separates values: a decimal comma, "
+        r"as in 0,7, reads as the two values 0 and 7\)",
+        r"line 4, column 5: p\(1,2\) = 7 of experimental point 2 \(lag 2\) is outside 0\.\.1",
+        r"line 4, column 9: p\(2,2\) = 3 of experimental point 2 \(lag 2\) is outside 0\.\.1",
+        r"line 4, column 3: the row p\(1,1\.\.2\) of experimental point 2 \(lag 2\) sums to 7, not 1",
+        r"line 4, column 7: the row p\(2,1\.\.2\) of experimental point 2 \(lag 2\) sums to 3, not 1"]),
+    "values and rows": ("2 4\n4 2\n0 1 0\n  0 1\n3 0.5 0.6 -0.1 1.1\n", [
+        r"line 5, column 11: p\(2,1\) = -0\.1 of experimental point 2 \(lag 3\) is outside 0\.\.1",
+        r"line 5, column 16: p\(2,2\) = 1\.1 of experimental point 2 \(lag 3\) is outside 0\.\.1",
+        r"line 5, column 3: the row p\(1,1\.\.2\) of experimental point 2 \(lag 3\) sums to 1\.1, not 1"]),
+    "row sums at the tolerance": ("2 4\n4 2\n0 0.5 0.49 0.5 0.51\n4 0.5 0.489 0.5 0.5\n", [
+        r"line 4, column 3: the row p\(1,1\.\.2\) of experimental point 2 \(lag 4\) sums to 0\.989, not 1"]),
+    "lags": ("1 3\n1 3\n2 1\n5 1\n4 1\n", [
+        r"line 3, column 1: the first experimental point is at lag 2, not 0: the model is 0 below it",
+        r"line 5, column 1: the lag of experimental point 3 \(4\) does not increase on the lag of point 2 "
+        r"\(5, line 4\)",
+        r"line 1, column 3: maxLag \(3\) is below the last experimental lag \(4, line 5\): "
+        r"the model stops at maxLag"]),
+    "a count's record": ("1 4 9\n1 1\n0 1\n", [
+        r"line 1, column 5: values left over at the end of the record of the counts categoryCount and "
+        r"maxLag, not read: \"9\""]),
+    "columns that are not the pairs": ("2 4\n3 1\n0 .1 .2 1.5\n", [
+        r"line 3, column 9: column 3 = 1\.5 of experimental point 1 \(lag 0\) is outside 0\.\.1"]),
+    "many of a kind": ("1 20\n1 15\n" + "".join("%d 0.5\n" % h for h in range(15)),
+                       [r"line %d, column \d+: the row p\(1,1\.\.1\) of experimental point %d \(lag %d\) sums to "
+                        r"0\.5, not 1" % (3 + e, e + 1, e) for e in range(10)]
+                       + [r"5 more rows that do not sum to 1 not shown"]),
+}
+
+
+class Warnings(PlotCase):
+    def test_each_warning_names_its_line_and_changes_nothing_else(self):
+        for what, (text, expected) in WARNINGS.items():
+            with self.subTest(what):
+                self.write("ExpTgrams.txt", text)
+                status, out, err = plot(self.folder, "--quiet")
+                self.assertEqual((status, err), (0, b""))
+                with open(os.path.join(self.folder, PICTURE), "rb") as f:
+                    quiet = f.read()
+                status, loud_out, err = plot(self.folder)
+                self.assertEqual((status, loud_out), (0, out))
+                with open(os.path.join(self.folder, PICTURE), "rb") as f:
+                    self.assertEqual(f.read(), quiet)
+                lines = err.decode("utf-8").split("\r\n")
+                self.assertEqual(lines[-1], "")
+                lines = lines[:-1]
+                self.assertEqual(len(lines), len(expected), "\n".join(lines))
+                for line, pattern in zip(lines, expected):
+                    prefix = "tgramplot: warning: ExpTgrams.txt, "
+                    self.assertTrue(line.startswith(prefix), line)
+                    self.assertRegex(line[len(prefix):], "^" + pattern + "$")
+                for option in ("-q", "--quiet"):
+                    self.assertEqual(plot(self.folder, option)[2], b"")
+
+    def test_a_reader_that_has_gone_changes_nothing(self):
+        """Warnings written to a pipe that nobody reads any more."""
+        self.write("ExpTgrams.txt", WARNINGS["many of a kind"][0])
+        read_end, write_end = os.pipe()
+        os.close(read_end)
+        try:
+            done = subprocess.run(ARGS.emulator + [ARGS.plot], cwd=self.folder, stdin=subprocess.DEVNULL,
+                                  stdout=subprocess.DEVNULL, stderr=write_end, timeout=300)
+        finally:
+            os.close(write_end)
+        self.assertEqual(done.returncode, 0)
+        self.picture(os.path.join(self.folder, PICTURE))
+
+
 class Failures(PlotCase):
     def folder_with_old_picture(self, text):
         if text is not None:
@@ -361,8 +593,15 @@ class Failures(PlotCase):
                 shutil.rmtree(self.folder)
                 shutil.copytree(os.path.join(case, "in"), self.folder, symlinks=True)
                 before = self.folder_with_old_picture(None)
-                status, out, err = plot(self.folder)
+                status, out, err = plot(self.folder, "--quiet")
                 self.assertEqual((status, out, err), (1, b"", report))
+                self.assertEqual(snapshot(self.folder), before)
+                # Warnings about what was read may come before the report.
+                status, out, err = plot(self.folder)
+                self.assertEqual((status, out), (1, b""))
+                self.assertTrue(err.endswith(report), err)
+                for line in err[:len(err) - len(report)].splitlines():
+                    self.assertTrue(line.startswith(b"tgramplot: warning: ExpTgrams.txt, line "), line)
                 self.assertEqual(snapshot(self.folder), before)
         self.assertGreater(fixtures, 10)
 
@@ -463,7 +702,7 @@ class FullSize(PlotCase):
         data = Input(full_size_input())
         self.write("ExpTgrams.txt", data.text)
         start = time.monotonic()
-        status, _, err = plot(self.folder)
+        status, _, err = plot(self.folder, "--quiet")  # its random rows do not sum to 1
         seconds = time.monotonic() - start
         self.assertEqual((status, err), (0, b""))
         size = os.path.getsize(os.path.join(self.folder, PICTURE))

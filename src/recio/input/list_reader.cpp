@@ -161,6 +161,30 @@ void ListReader::finish() {
   if (!endedAtRecordEnd_) input_.advanceRecord();
 }
 
+std::optional<LeftoverValues> ListReader::finishNotingLeftover() {
+  startIfNeeded();
+  std::optional<LeftoverValues> left;
+  if (repeatLeft_ > 0) {
+    left = LeftoverValues{placeOfLastValue(), std::string(keptText()), commaAfterValue_, repeatLeft_};
+  }
+  if (endedAtRecordEnd_) return left;
+  if (lastSeparator_ != '/') {
+    int c = input_.take();
+    while (c == ' ' || c == '\t' || c == ',') c = input_.take();
+    if (c != '\r' && c != '\n' && c != '/') {
+      if (!left) left = LeftoverValues{input_.placeOfLast(), {}, commaAfterValue_, 0};
+      std::string text;
+      for (; c != '\r' && c != '\n'; c = input_.take()) {
+        if (text.size() < kShownTextMax) text += static_cast<char>(c);
+      }
+      if (left->text.empty()) left->text = std::move(text);
+    }
+    input_.putBack();  // the line end, which advanceRecord passes and counts
+  }
+  input_.advanceRecord();
+  return left;
+}
+
 void ListReader::startIfNeeded() {
   if (started_) return;
   started_ = true;
@@ -266,6 +290,7 @@ bool ListReader::commaEndsValue() {
     return false;
   }
   if (valueForm_ != Form::Parenthesized) {
+    if (valueLength_ > 0) commaAfterValue_ = true;
     lastSeparator_ = ',';
     return true;
   }

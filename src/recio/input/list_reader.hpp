@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -10,6 +12,15 @@
 #include "recio/units/unit_record.hpp"
 
 namespace tgram::recio {
+
+// What a read statement left unread in its last record: values after its
+// last item (up to a slash, which ends the values of a record on purpose).
+struct LeftoverValues {
+  InputPlace place;          // where the first of them begins
+  std::string text;          // the rest of the record from there, its first kShownTextMax bytes
+  bool commaAfterValue = false;  // a value of the statement was ended by a comma right after it, as in 0,7
+  std::int32_t repeatsLeft = 0;  // elements of an "r*value" still unused
+};
 
 // One list-directed read statement on `unit`. Each item call scans, converts
 // and stores one value at once; finish() passes to the next record.
@@ -35,6 +46,10 @@ class ListReader {
   void readReal4(float& place);
   // Ends the statement: the rest of the current record is passed over.
   void finish();
+  // Ends the statement as finish() does, and says what the rest of the
+  // record held, if anything but blanks, commas or a slash. Reads the rest
+  // of the record byte by byte; the position reached is the same.
+  std::optional<LeftoverValues> finishNotingLeftover();
 
   // Where the value given to the last element began (for a null value,
   // where its scan ended).
@@ -78,6 +93,8 @@ class ListReader {
   bool countGiven_ = false;
   // The record end that ended the last value has already been passed.
   bool endedAtRecordEnd_ = false;
+  // A comma has ended a value right after its text.
+  bool commaAfterValue_ = false;
 
   // The current value; kept across elements, a repeated value is converted
   // again from it. Only the first kValueTextMax characters are stored.
