@@ -36,6 +36,8 @@ sums=tgraminterp-$version-SHA256SUMS.txt
 if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
   SOURCE_DATE_EPOCH=$(git -C "$(dirname "$0")" log -1 --format=%ct 2>/dev/null || date +%s)
 fi
+# Also for strip, which dates a Windows program by it.
+export SOURCE_DATE_EPOCH
 
 mkdir -p "$dist"
 dist=$(cd "$dist" && pwd)
