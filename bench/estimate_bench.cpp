@@ -58,8 +58,8 @@ void PairSearch(benchmark::State& state) {
     benchmark::DoNotOptimize(result.classes.data());
   }
   state.counters["visited"] = benchmark::Counter(static_cast<double>(visited), benchmark::Counter::kIsRate);
-  state.counters["counted"] =
-      benchmark::Counter(static_cast<double>(counted) * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+  state.counters["counted"] = benchmark::Counter(static_cast<double>(counted) * static_cast<double>(state.iterations()),
+                                                 benchmark::Counter::kIsRate);
 }
 BENCHMARK(PairSearch)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 
@@ -72,9 +72,17 @@ void WholeRun(benchmark::State& state) {
   const os::Opened null = os::openDevice("NUL", os::Access::Write);
   streams.output = null.handle;
   streams.error = null.handle;
-  const std::vector<std::string> arguments = {"--lag-width", std::to_string(kLagWidth), "--max-class",
-                                              std::to_string(kClasses), "--threads", "2", "--force", "--quiet",
-                                              "-o", (dir / "ExpTgrams.txt").string(), (dir / "samples.csv").string()};
+  const std::vector<std::string> arguments = {"--lag-width",
+                                              std::to_string(kLagWidth),
+                                              "--max-class",
+                                              std::to_string(kClasses),
+                                              "--threads",
+                                              "2",
+                                              "--force",
+                                              "--quiet",
+                                              "-o",
+                                              (dir / "ExpTgrams.txt").string(),
+                                              (dir / "samples.csv").string()};
   for (auto _ : state) {
     if (runEstimate(streams, arguments) != 0) state.SkipWithError("the run failed");
   }

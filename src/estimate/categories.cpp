@@ -81,9 +81,9 @@ Categories assignCategories(const SampleTable& samples, const std::optional<std:
   }
   const auto m = static_cast<int>(result.labels.size());
   if (m > maxCategories()) {
-    fail(std::to_string(m) + " categories in column " + shown(samples.categoryName) + (order ? " (--categories)" : " (--category)") +
-         ": at most " + std::to_string(maxCategories()) + " fit tgraminterp's tables (" +
-         std::to_string(model::kMaxColumns) + " value columns)");
+    fail(std::to_string(m) + " categories in column " + shown(samples.categoryName) +
+         (order ? " (--categories)" : " (--category)") + ": at most " + std::to_string(maxCategories()) +
+         " fit tgraminterp's tables (" + std::to_string(model::kMaxColumns) + " value columns)");
   }
   result.members.assign(result.labels.size(), 0);
   result.index.resize(samples.size());

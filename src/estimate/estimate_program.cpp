@@ -118,6 +118,7 @@ void estimate(const recio::ConsoleStreams& streams, const EstimateOptions& optio
   targets.tables = options.output;
   targets.pairs = options.pairs ? std::filesystem::path(*options.pairs) : pairTableBeside(options.output);
   targets.force = options.force;
+  targets.input = options.input;
   checkTargets(targets);  // before any work: an existing file is refused at once
 
   const SampleTable samples = readSampleFile(options.input, readSettings(options));
@@ -133,12 +134,12 @@ void estimate(const recio::ConsoleStreams& streams, const EstimateOptions& optio
   const Categories categories = assignCategories(samples, options.categories, options.input);
 
   ProgressLine progress(streams.error, options.quiet);
-  const SearchResult found =
-      countPairs(samples, categories, pairSettings(options), options.threads,
-                 [&progress](std::size_t done, std::size_t total) { progress(done, total); });
+  const SearchResult found = countPairs(samples, categories, pairSettings(options), options.threads,
+                                        [&progress](std::size_t done, std::size_t total) { progress(done, total); });
   for (const auto& [lineA, lineB] : found.firstConflicts) {
     say(streams.error, "tgramest: warning: the samples of lines " + std::to_string(lineA) + " and " +
-                           std::to_string(lineB) + " are at the same place with different categories (never a pair)\r\n");
+                           std::to_string(lineB) +
+                           " are at the same place with different categories (never a pair)\r\n");
   }
   if (found.conflicts > found.firstConflicts.size()) {
     say(streams.error, "tgramest: warning: " + std::to_string(found.conflicts - found.firstConflicts.size()) +

@@ -147,8 +147,9 @@ EstimateTables buildTables(const PairCounts& counts, const TableSettings& settin
   const std::size_t m = counts.categoryCount();
   if (m < 2) fail("only " + std::to_string(m) + " category: transition probabilities need at least 2");
   if (m * m > static_cast<std::size_t>(model::kMaxColumns)) {
-    fail(std::to_string(m) + " categories give " + std::to_string(m * m) + " category pairs; tgraminterp takes at most " +
-         std::to_string(model::kMaxColumns) + " (at most 20 categories)");
+    fail(std::to_string(m) + " categories give " + std::to_string(m * m) +
+         " category pairs; tgraminterp takes at most " + std::to_string(model::kMaxColumns) +
+         " (at most 20 categories)");
   }
   if (counts.classes.size() + 1 > static_cast<std::size_t>(model::kMaxPoints)) {
     fail(std::to_string(counts.classes.size()) + " lag classes: tgraminterp takes at most " +
@@ -187,8 +188,9 @@ EstimateTables buildTables(const PairCounts& counts, const TableSettings& settin
   table += commentLine("tgramest " TGRAM_VERSION);
   for (const std::string& comment : counts.comments) table += commentLine(comment);
   std::string run;
-  append(run, {"lag width: ", realText(counts.lagWidth), "; classes 1..", std::to_string(counts.classes.size()),
-               "; written: ", std::to_string(tables.writtenLags.size()), "; maxLag: ", std::to_string(tables.maxLag)});
+  append(run, {"lag width: ", realText(counts.lagWidth), " (in the unit of the coordinates); classes 1..",
+               std::to_string(counts.classes.size()), "; written: ", std::to_string(tables.writtenLags.size()),
+               "; maxLag: ", std::to_string(tables.maxLag)});
   table += commentLine(run);
   table += commentLine("min pairs: " + std::to_string(settings.minPairs));
   append(table, {"category,label,samples,proportion", kLine});
@@ -198,7 +200,8 @@ EstimateTables buildTables(const PairCounts& counts, const TableSettings& settin
     append(table, {std::to_string(i + 1), ",", csvField(counts.labels[i]), ",", std::to_string(counts.members[i]), ",",
                    allMembers == 0 ? std::string("0.000000") : sixDecimals(counts.members[i], allMembers), kLine});
   }
-  append(table, {kLine, "lag,distance_from,distance_to,mean_distance,from,to,n_ij,n_i,p_ij,standard_error,status", kLine});
+  append(table,
+         {kLine, "lag,distance_from,distance_to,mean_distance,from,to,n_ij,n_i,p_ij,standard_error,status", kLine});
   for (std::size_t i = 0; i < m; ++i) {
     for (std::size_t j = 0; j < m; ++j) {
       append(table, {"0,0,", realText(0.5 * counts.lagWidth), ",,", std::to_string(i + 1), ",", std::to_string(j + 1),

@@ -20,8 +20,8 @@ struct TableSettings {
 };
 
 struct EstimateTables {
-  std::string expTgrams;       // ExpTgrams.txt: LF line ends, as tgraminterp reads it
-  std::string pairTable;       // the pair table (CSV, CR LF line ends)
+  std::string expTgrams;         // ExpTgrams.txt: LF line ends, as tgraminterp reads it
+  std::string pairTable;         // the pair table (CSV, CR LF line ends)
   std::vector<int> writtenLags;  // the classes written, in order (lag 0 not included)
   int maxLag = 0;
 };

@@ -186,8 +186,8 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
 void checkOptions(const EstimateOptions& options) {
   if (!(*options.lagWidth > 0)) fail("--lag-width must be above 0");
   if (options.maxClass < 1 || options.maxClass > model::kMaxPoints - 1) {
-    fail("--max-class must be from 1 to " + std::to_string(model::kMaxPoints - 1) +
-         " (tgraminterp takes at most " + std::to_string(model::kMaxPoints) + " points, lag 0 among them)");
+    fail("--max-class must be from 1 to " + std::to_string(model::kMaxPoints - 1) + " (tgraminterp takes at most " +
+         std::to_string(model::kMaxPoints) + " points, lag 0 among them)");
   }
   if (!std::isfinite((options.maxClass + 0.5) * *options.lagWidth)) fail("--lag-width is too large");
   if (options.maxLag && (*options.maxLag < 0 || *options.maxLag > model::kMaxLag)) {

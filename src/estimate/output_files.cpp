@@ -3,6 +3,7 @@
 #include <fstream>
 #include <iterator>
 #include <system_error>
+#include <utility>
 
 #include "estimate/estimate_error.hpp"
 #include "runtime/replace_file.hpp"
@@ -45,6 +46,13 @@ void checkTargets(const OutputTargets& targets) {
   if (same) {
     fail("the pair table and the transiograms would be the same file " + shownPath(targets.tables) +
          " (choose another --pairs)");
+  }
+  for (const auto& [file, what] :
+       {std::pair{&targets.tables, "the output"}, std::pair{&targets.pairs, "the pair table"}}) {
+    if (!targets.input.empty() && (file->lexically_normal() == targets.input.lexically_normal() ||
+                                   std::filesystem::equivalent(*file, targets.input, error))) {
+      fail(std::string(what) + " " + shownPath(*file) + " is the data file itself; choose another name");
+    }
   }
   checkTarget(targets.tables, "the output", targets.force);
   checkTarget(targets.pairs, "the pair table", targets.force);

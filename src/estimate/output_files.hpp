@@ -16,6 +16,7 @@ struct OutputTargets {
   std::filesystem::path tables = kDefaultOutput;  // ExpTgrams.txt or -o FILE
   std::filesystem::path pairs;                    // the pair table
   bool force = false;                             // replace existing files
+  std::filesystem::path input;                    // the data read: never replaced, even with force
 };
 
 // The pair table beside `output`: its name with ".pairs.csv" in place of
@@ -23,7 +24,7 @@ struct OutputTargets {
 std::filesystem::path pairTableBeside(const std::filesystem::path& output);
 
 // Refuses targets that cannot be written: the two are the same file, one
-// is a folder, or one exists and `force` is not set. Raises an
+// is the input or a folder, or one exists and `force` is not set. Raises an
 // EstimateError; called before any work, and again just before writing.
 void checkTargets(const OutputTargets& targets);
 

@@ -22,7 +22,7 @@ struct LagClassCounts {
   // it depends neither on the thread count nor on the order of the data.
   double meanDistance = 0.0;
 
-  std::uint64_t total() const;                              // sum over i, j
+  std::uint64_t total() const;                                  // sum over i, j
   std::uint64_t fromCount(std::size_t i, std::size_t m) const;  // n_i(k)
 };
 

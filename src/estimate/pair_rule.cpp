@@ -21,8 +21,8 @@ PairRule::PairRule(const PairSettings& settings, std::size_t dimensions)
     }
     // At 90 degrees the cone is the half-space ahead, the plane across
     // included: cos(90 degrees) is taken as exactly 0.
-    cosTolerance_ = settings.toleranceDegrees >= 90.0 ? 0.0
-                                                      : std::cos(settings.toleranceDegrees * 3.14159265358979323846 / 180.0);
+    cosTolerance_ =
+        settings.toleranceDegrees >= 90.0 ? 0.0 : std::cos(settings.toleranceDegrees * 3.14159265358979323846 / 180.0);
     if (settings.bandwidth) bandwidth2_ = *settings.bandwidth * *settings.bandwidth;
     bothWays_ = settings.bothWays;
   }

@@ -16,8 +16,8 @@ struct PairSettings {
   // Absent: omnidirectional (every pair counts in both orders). Present:
   // one component per coordinate, not all 0.
   std::optional<std::vector<double>> direction;
-  double toleranceDegrees = 22.5;  // in (0, 90]
-  std::optional<double> bandwidth; // > 0
+  double toleranceDegrees = 22.5;   // in (0, 90]
+  std::optional<double> bandwidth;  // > 0
   bool bothWays = false;
 };
 
@@ -43,9 +43,8 @@ class PairRule {
   // lagZeroSquared() < d2 <= reachSquared(): (k - 1/2) w < d <= (k + 1/2) w,
   // compared on squares.
   int lagClass(double d2, double d) const {
-    int k = static_cast<int>(d * inverseWidth_ + 0.5);
-    if (k < 1) k = 1;
-    if (k > classCount_) k = classCount_;
+    const double estimate = d * inverseWidth_ + 0.5;  // compared before converting: never out of range
+    int k = estimate >= classCount_ ? classCount_ : estimate < 1 ? 1 : static_cast<int>(estimate);
     while (k > 1 && d2 <= bound2_[static_cast<std::size_t>(k - 1)]) --k;
     while (d2 > bound2_[static_cast<std::size_t>(k)]) ++k;
     return k;

@@ -71,7 +71,11 @@ Buckets buildBuckets(const SampleTable& samples, const Categories& categories, d
   std::vector<std::array<std::int64_t, 3>> at(n, {0, 0, 0});
   for (std::size_t s = 0; s < n; ++s) {
     for (std::size_t a = 0; a < dims; ++a) {
-      at[s][a] = static_cast<std::int64_t>(std::floor((samples.coordinates[s * dims + a] - low[a]) / cellSize[a]));
+      // Clamped, so that an extent beyond the range of doubles (cells of
+      // infinite width) still gives a cell: samples put together in one
+      // cell are still compared pair by pair.
+      const double cell = std::floor((samples.coordinates[s * dims + a] - low[a]) / cellSize[a]);
+      at[s][a] = cell >= 0 && cell <= 2199023255552.0 ? static_cast<std::int64_t>(cell) : 0;
     }
   }
   std::vector<std::size_t> order(n);
@@ -105,8 +109,7 @@ Buckets buildBuckets(const SampleTable& samples, const Categories& categories, d
     }
     if (dims == 1) offset[0] = 1;
     const auto first = std::find_if(offset.begin(), offset.end(), [](std::int64_t o) { return o != 0; });
-    if (first != offset.end() && *first > 0 &&
-        std::find(offsets.begin(), offsets.end(), offset) == offsets.end()) {
+    if (first != offset.end() && *first > 0 && std::find(offsets.begin(), offsets.end(), offset) == offsets.end()) {
       offsets.push_back(offset);
     }
   }
@@ -115,11 +118,10 @@ Buckets buildBuckets(const SampleTable& samples, const Categories& categories, d
     for (const auto& offset : offsets) {
       std::array<std::int64_t, 3> next = cell.at;
       for (std::size_t a = 0; a < 3; ++a) next[a] += offset[a];
-      const auto found = std::lower_bound(
-          buckets.cells.begin(), buckets.cells.end(), next,
-          [&](const Buckets::Cell& c, const std::array<std::int64_t, 3>& key) {
-            return cellBefore(c.group, c.at, cell.group, key);
-          });
+      const auto found = std::lower_bound(buckets.cells.begin(), buckets.cells.end(), next,
+                                          [&](const Buckets::Cell& c, const std::array<std::int64_t, 3>& key) {
+                                            return cellBefore(c.group, c.at, cell.group, key);
+                                          });
       if (found != buckets.cells.end() && found->group == cell.group && found->at == next) {
         buckets.neighbours.push_back(static_cast<std::size_t>(found - buckets.cells.begin()));
       }
@@ -221,9 +223,12 @@ class Counter {
   void run(std::size_t cell, std::size_t i0, std::size_t i1, Tally& t) const {
     const bool omni = rule_.omnidirectional();
     switch (b_.dimensions) {
-      case 1: return omni ? item<1, true>(cell, i0, i1, t) : item<1, false>(cell, i0, i1, t);
-      case 2: return omni ? item<2, true>(cell, i0, i1, t) : item<2, false>(cell, i0, i1, t);
-      default: return omni ? item<3, true>(cell, i0, i1, t) : item<3, false>(cell, i0, i1, t);
+      case 1:
+        return omni ? item<1, true>(cell, i0, i1, t) : item<1, false>(cell, i0, i1, t);
+      case 2:
+        return omni ? item<2, true>(cell, i0, i1, t) : item<2, false>(cell, i0, i1, t);
+      default:
+        return omni ? item<3, true>(cell, i0, i1, t) : item<3, false>(cell, i0, i1, t);
     }
   }
 
@@ -334,7 +339,8 @@ SearchResult countPairs(const SampleTable& samples, const Categories& categories
     }
     const auto ks = static_cast<std::size_t>(k);
     if (total.summed[ks] > 0) {
-      lagClass.meanDistance = static_cast<double>(total.distanceSum[ks]) / static_cast<double>(total.summed[ks]) * quantum;
+      lagClass.meanDistance =
+          static_cast<double>(total.distanceSum[ks]) / static_cast<double>(total.summed[ks]) * quantum;
     }
   }
   return result;

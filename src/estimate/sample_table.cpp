@@ -126,7 +126,8 @@ SampleTable readSamples(std::string_view bytes, const std::filesystem::path& fil
     }
   }
   if (groupColumn == categoryColumn) {
-    fail(shownPath(file) + ": column " + shown(table.columnNames[categoryColumn]) + " is chosen as the category and the group");
+    fail(shownPath(file) + ": column " + shown(table.columnNames[categoryColumn]) +
+         " is chosen as the category and the group");
   }
   for (const std::size_t c : coordinateColumns) samples.coordinateNames.push_back(table.columnNames[c]);
   samples.categoryName = table.columnNames[categoryColumn];
@@ -180,8 +181,9 @@ SampleTable readSamples(std::string_view bytes, const std::filesystem::path& fil
   }
   if (samples.size() == 0) {
     fail(shownPath(file) + ": no sample" +
-         (samples.skipped > 0 ? " with all its values (" + std::to_string(samples.skipped) + " rows with a missing value)"
-                              : std::string(" (the file has no data rows)")));
+         (samples.skipped > 0
+              ? " with all its values (" + std::to_string(samples.skipped) + " rows with a missing value)"
+              : std::string(" (the file has no data rows)")));
   }
   return samples;
 }

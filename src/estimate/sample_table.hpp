@@ -41,13 +41,13 @@ struct SampleTable {
   std::string categoryName;
   std::string groupName;  // empty without --group
   std::size_t dimensions = 0;
-  std::vector<double> coordinates;      // sample s, axis a at [s * dimensions + a]
-  std::vector<std::string> categories;  // the category field's text, blanks removed
+  std::vector<double> coordinates;            // sample s, axis a at [s * dimensions + a]
+  std::vector<std::string> categories;        // the category field's text, blanks removed
   std::vector<std::int64_t> categoryColumns;  // where each category field begins
-  std::vector<std::string> groups;      // the group field's text (empty vector without --group)
-  std::vector<std::int64_t> lines;      // the line each sample begins on
-  std::int64_t rows = 0;                // data rows read
-  std::int64_t skipped = 0;             // rows with a missing value
+  std::vector<std::string> groups;            // the group field's text (empty vector without --group)
+  std::vector<std::int64_t> lines;            // the line each sample begins on
+  std::int64_t rows = 0;                      // data rows read
+  std::int64_t skipped = 0;                   // rows with a missing value
 
   std::size_t size() const { return lines.size(); }
 };

@@ -161,13 +161,9 @@ char findDelimiter(std::string_view bytes) {
   return ',';
 }
 
-std::string counted(std::size_t n, const char* thing) {
-  return std::to_string(n) + " " + thing + (n == 1 ? "" : "s");
-}
+std::string counted(std::size_t n, const char* thing) { return std::to_string(n) + " " + thing + (n == 1 ? "" : "s"); }
 
-bool isEmptyRecord(const TextRow& row) {
-  return row.fields.size() == 1 && trimmed(row.fields[0].text).empty();
-}
+bool isEmptyRecord(const TextRow& row) { return row.fields.size() == 1 && trimmed(row.fields[0].text).empty(); }
 
 }  // namespace
 
@@ -191,12 +187,11 @@ TextTable readCsvText(std::string_view bytes, const std::filesystem::path& file,
     TextRow row = cutter.record();
     if (isEmptyRecord(row)) continue;
     if (row.fields.size() != table.columnNames.size()) {
-      const TextField& at = row.fields.size() > table.columnNames.size() ? row.fields[table.columnNames.size()]
-                                                                          : row.fields.back();
+      const TextField& at =
+          row.fields.size() > table.columnNames.size() ? row.fields[table.columnNames.size()] : row.fields.back();
       failAt(file, at.line, at.column,
-             counted(row.fields.size(), "field") + ", but the header has " +
-                 std::to_string(table.columnNames.size()) + " (delimiter " +
-                 (delimiter == '\t' ? std::string("tab") : shown(std::string(1, delimiter))) + ")");
+             counted(row.fields.size(), "field") + ", but the header has " + std::to_string(table.columnNames.size()) +
+                 " (delimiter " + (delimiter == '\t' ? std::string("tab") : shown(std::string(1, delimiter))) + ")");
     }
     table.rows.push_back(std::move(row));
   }

@@ -48,11 +48,16 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
       return parsed;
     } else if (argument == "--quiet" || argument == "-q") {
       options.quiet = true;
+    } else if (argument == "--error-bars") {
+      options.errorBars = true;
     } else if (argument == "--version") {
       options.action = PlotOptions::Action::Version;
     } else if (valueOf("-o", value) || valueOf("--output", value)) {
       if (error.empty() && value.empty()) error = "the picture's file name is empty";
       options.output = value;
+    } else if (valueOf("--pairs", value)) {
+      if (error.empty() && value.empty()) error = "the pair table's file name is empty";
+      options.pairs = value;
     } else if (valueOf("--names", value)) {
       if (!error.empty()) break;
       options.names = splitNames(value);
@@ -72,7 +77,7 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
 }
 
 std::string usageText() {
-  return "Usage: tgramplot [-o FILE] [--names \"A,B,C\"] [--quiet]\r\n"
+  return "Usage: tgramplot [-o FILE] [--names \"A,B,C\"] [--pairs FILE] [--error-bars] [--quiet]\r\n"
          "\r\n"
          "Draws the transiograms of ExpTgrams.txt in the current folder as an SVG\r\n"
          "picture: one panel per category pair p(i,j) (row i = from, column j = to),\r\n"
@@ -81,14 +86,27 @@ std::string usageText() {
          "models are computed the same way. Neither ExpTgrams.txt nor TgramModels.txt\r\n"
          "is created or changed.\r\n"
          "\r\n"
+         "When the pair table that tgramest writes beside its output is there\r\n"
+         "(ExpTgrams.pairs.csv in the current folder, or --pairs FILE), the categories\r\n"
+         "are named by its labels, each point's tooltip gives its pair counts\r\n"
+         "n_ij / n_i, and a point whose n_i is below twice the table's minimum pairs\r\n"
+         "is drawn hollow. A table that does not match ExpTgrams.txt (other\r\n"
+         "categories, a lag or a value it does not hold) or cannot be read is not\r\n"
+         "used, with a warning.\r\n"
+         "\r\n"
          "Options:\r\n"
          "  -o FILE, --output FILE  write the picture to FILE (default: Transiograms.svg\r\n"
          "                          in the current folder); an existing file is replaced\r\n"
          "                          only by a complete picture\r\n"
          "  --names \"A,B,C\"         label the categories with these names, one per\r\n"
          "                          category, in order, separated by commas (for a\r\n"
-         "                          matrix of panels only)\r\n"
-         "  -q, --quiet             give no warnings about the input\r\n"
+         "                          matrix of panels only); they take the place of the\r\n"
+         "                          pair table's labels\r\n"
+         "  --pairs FILE            read the pair table from FILE (default:\r\n"
+         "                          ExpTgrams.pairs.csv, when it is there)\r\n"
+         "  --error-bars            draw +-2 standard errors of the pair table around\r\n"
+         "                          each estimated point, cut at the panel's edge\r\n"
+         "  -q, --quiet             give no warnings about the input or the pair table\r\n"
          "  -h, --help              show this text\r\n"
          "  --version               show the program's version\r\n"
          "\r\n"

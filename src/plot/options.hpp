@@ -15,6 +15,8 @@ struct PlotOptions {
   std::string output = kDefaultPicture;
   std::optional<std::vector<std::string>> names;  // --names, split at commas
   bool quiet = false;                              // --quiet: no warnings about the input
+  std::optional<std::string> pairs;                // --pairs FILE: the pair table to read
+  bool errorBars = false;                          // --error-bars: +-2 standard errors
 };
 
 // The options, or a message saying what is wrong with the command line.

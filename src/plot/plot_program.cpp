@@ -6,6 +6,7 @@
 #include "model/transiograms.hpp"
 #include "plot/input_check.hpp"
 #include "plot/options.hpp"
+#include "plot/pair_table.hpp"
 #include "plot/picture_file.hpp"
 #include "plot/transiogram_picture.hpp"
 #include "recio/record_io.hpp"
@@ -84,9 +85,31 @@ int runPlot(const recio::ConsoleStreams& streams, const std::vector<std::string>
         termination.exitProgram(usageError(streams, wrong));
       }
     }
+    // The pair table is a help, never a condition: one that does not serve
+    // is passed over with a warning, and the run goes on without it.
+    const std::string pairFile = options.pairs.value_or(kDefaultPairTable);
+    PairTableReading pairs = readPairTable(pairFile, !options.pairs, *tables);
+    const auto warn = [&](const std::string& text) {
+      if (!options.quiet) say(streams.error, "tgramplot: warning: " + text + "\r\n");
+    };
+    if (!pairs.problem.empty()) {
+      warn("the pair table " + pairFile + " is not used: " + pairs.problem);
+    } else if (options.errorBars && !pairs.table) {
+      warn("--error-bars draws the standard errors of the pair table " + pairFile + ", which is not there");
+    }
+    std::vector<std::string> names;
+    if (options.names) {
+      names = *options.names;
+    } else if (pairs.table) {
+      names = pairs.table->labels;
+      // A category without a label keeps its number.
+      for (std::size_t k = 0; k < names.size(); ++k) {
+        if (names[k].empty()) names[k] = std::to_string(k + 1);
+      }
+    }
     tables->interpolate();
-    const std::string picture =
-        drawTransiograms(*tables, model::modelVertexLags(*tables), options.names.value_or(std::vector<std::string>{}));
+    const std::string picture = drawTransiograms(*tables, model::modelVertexLags(*tables), names,
+                                                 pairs.table ? &*pairs.table : nullptr, options.errorBars);
     if (const std::string failure = runtime::replaceFile(target, picture); !failure.empty()) {
       say(streams.error, "tgramplot: the picture " + options.output + " is not written: " + failure + "\r\n");
       termination.exitProgram(kFailureStatus);

@@ -59,7 +59,7 @@ class Layout : public PanelSizes {
   // widest probability label; the category headers take `columnHeaderLines`
   // lines above the grid and `rowHeaderLines` lines left of it.
   Layout(const PanelGrid& grid, double gap, double yLabelWidth, std::size_t columnHeaderLines,
-         std::size_t rowHeaderLines, double pointRadius)
+         std::size_t rowHeaderLines, double pointRadius, double leastWidth)
       : PanelSizes(grid), gapX(gap), markerRadius(pointRadius) {
     columnHeaderBand = grid.matrix ? std::round(headerLine * columnHeaderLines + font * 0.6) : 0.0;
     rowHeaderBand = grid.matrix ? std::round(headerLine * rowHeaderLines + font * 0.6) : 0.0;
@@ -69,7 +69,7 @@ class Layout : public PanelSizes {
     gridTop = headerTop + columnHeaderBand;
     const double gridWidth = grid.columns * plotWidth + (grid.columns - 1) * gapX;
     const double gridHeight = grid.rows * (titleBand + plotHeight) + (grid.rows - 1) * gapY;
-    width = std::max(gridLeft + gridWidth + kMargin + 6, 760.0);
+    width = std::max({gridLeft + gridWidth + kMargin + 6, 760.0, leastWidth});
     height = gridTop + gridHeight + tickLength + font * 1.4 + axisTitleBand + kMargin;
     gridRight = gridLeft + gridWidth;
     gridBottom = gridTop + gridHeight;
@@ -93,8 +93,10 @@ constexpr double kSmallestMarker = 0.7;
 class PictureBuilder {
  public:
   PictureBuilder(const model::Transiograms& tables, const std::vector<std::int32_t>& vertexLags,
-                 const std::vector<std::string>& names)
+                 const std::vector<std::string>& names, const PairTable* pairs, bool errorBars)
       : tables_(tables),
+        pairs_(pairs),
+        errorBars_(pairs != nullptr && errorBars),
         vertexLags_(vertexLags),
         fullNames_(names),
         grid_(panelGrid(tables)),
@@ -107,7 +109,8 @@ class PictureBuilder {
         gapX_(panelGap()),
         columnHeaders_(headers("to ", sizes_.plotWidth + gapX_ - sizes_.headerSize * 0.6)),
         rowHeaders_(headers("from ", sizes_.titleBand + sizes_.plotHeight - sizes_.headerSize * 0.6)),
-        layout_(grid_, gapX_, widestLabel(), lineCount(columnHeaders_), lineCount(rowHeaders_), markerRadius()),
+        layout_(grid_, gapX_, widestLabel(), lineCount(columnHeaders_), lineCount(rowHeaders_), markerRadius(),
+                legendWidth()),
         svg_(layout_.width, layout_.height, "Transiograms",
              {{"font-family", "sans-serif"}, {"tg:pairs", integerText(tables.pairCount)},
               {"tg:categories", integerText(tables.categoryCount)},
@@ -115,7 +118,7 @@ class PictureBuilder {
 
   std::string build() {
     svg_.rect(0, 0, layout_.width, layout_.height, {{"fill", "#ffffff"}});
-    if (compact_) definePointMarker();
+    if (compact_) definePointMarkers();
     drawHeading();
     drawLegend();
     if (grid_.matrix) drawCategoryHeaders();
@@ -249,20 +252,32 @@ class PictureBuilder {
             lags_, probabilities_};
   }
 
-  void definePointMarker() {
+  void definePointMarkers() {
     const double r = layout_.markerRadius;
     svg_.openDefinitions();
-    svg_.openMarker({{"id", "point"},
-                     {"markerUnits", "userSpaceOnUse"},
-                     {"markerWidth", number(2 * r)},
-                     {"markerHeight", number(2 * r)},
-                     {"viewBox", "0 0 " + number(2 * r) + " " + number(2 * r)},
-                     {"refX", number(r)},
-                     {"refY", number(r)}});
-    svg_.circle(r, r, r, {}, {{"fill", kPointColour}});
-    svg_.closeMarker();
+    for (const bool few : {false, true}) {
+      if (few && !pairs_) break;
+      svg_.openMarker({{"id", few ? "point-few" : "point"},
+                       {"markerUnits", "userSpaceOnUse"},
+                       {"markerWidth", number(2 * r)},
+                       {"markerHeight", number(2 * r)},
+                       {"viewBox", "0 0 " + number(2 * r) + " " + number(2 * r)},
+                       {"refX", number(r)},
+                       {"refY", number(r)}});
+      const double stroke = hollowStroke();
+      if (few) {
+        svg_.circle(r, r, r - stroke / 2, {}, {{"fill", kPanelFill}, {"stroke", kPointColour},
+                                               {"stroke-width", number(stroke)}});
+      } else {
+        svg_.circle(r, r, r, {}, {{"fill", kPointColour}});
+      }
+      svg_.closeMarker();
+    }
     svg_.closeDefinitions();
   }
+
+  // The ring of a hollow point: thin enough to leave a hole in the smallest.
+  double hollowStroke() const { return std::clamp(layout_.markerRadius * 0.45, 0.35, 1.0); }
 
   void drawHeading() {
     const double x = kMargin;
@@ -300,8 +315,35 @@ class PictureBuilder {
       x += 115;
       svg_.rect(x, y - 6, 20, 12, {{"fill", kDiagonalFill}, {"stroke", kFrameColour}, {"stroke-width", ".6"}});
       svg_.text(x + 26, y + 4, "same category (i = j)");
+      x += 26 + textWidth("same category (i = j)", kNoteSize) + kLegendGap;
+    }
+    if (pairs_ && pairs_->minPairs) {
+      svg_.circle(x + 6, y, 2.6, {}, {{"class", "few"}, {"fill", kPanelFill}, {"stroke", kPointColour},
+                                     {"stroke-width", ".9"}});
+      svg_.text(x + 14, y + 4, fewPairsLegend());
+      x += 14 + textWidth(fewPairsLegend(), kNoteSize) + kLegendGap;
+    }
+    if (errorBars_) {
+      svg_.path("M" + number(x + 6) + " " + number(y - 6) + "V" + number(y + 6) + "M" + number(x + 3) + " " +
+                    number(y - 6) + "h6M" + number(x + 3) + " " + number(y + 6) + "h6",
+                {{"fill", "none"}, {"stroke", kPointColour}, {"stroke-width", ".9"}});
+      svg_.text(x + 14, y + 4, kErrorBarLegend);
     }
     svg_.closeGroup();
+  }
+
+  static constexpr double kLegendGap = 24;
+  static constexpr const char* kErrorBarLegend = "\u00b12 standard errors";
+  std::string fewPairsLegend() const {
+    return "n_i < " + integerText(2 * *pairs_->minPairs) + " = 2 \u00d7 min pairs";
+  }
+
+  // The room the legend takes beyond its fixed entries.
+  double legendWidth() const {
+    double width = kMargin + 100 + 115 + 26 + textWidth("same category (i = j)", kNoteSize) + kLegendGap;
+    if (pairs_ && pairs_->minPairs) width += 14 + textWidth(fewPairsLegend(), kNoteSize) + kLegendGap;
+    if (errorBars_) width += 14 + textWidth(kErrorBarLegend, kNoteSize);
+    return width + kMargin;
   }
 
   // Column headers above the grid, their last lines on one base line; row
@@ -374,10 +416,12 @@ class PictureBuilder {
     svg_.text(frame.left + 1, frame.top - layout_.font * 0.45, title, {{"class", "panel-title"}, {"fill", kTextColour}});
     drawTicks(f, frame);
     if (densePoints()) {
+      drawErrorBars(f, frame);
       drawPoints(f, frame);
       drawModel(f, frame);
     } else {
       drawModel(f, frame);
+      drawErrorBars(f, frame);
       drawPoints(f, frame);
     }
     svg_.closeGroup();
@@ -443,32 +487,88 @@ class PictureBuilder {
                {"stroke-linecap", "round"}});
   }
 
+  // The pair table's counts of point e of column f, when there is a table.
+  const PointCounts* countsOf(std::int32_t f, std::int32_t e) const {
+    return pairs_ ? &pairs_->at(f, e, tables_.pairCount) : nullptr;
+  }
+  bool fewPairs(std::int32_t f, std::int32_t e) const {
+    const PointCounts* counts = countsOf(f, e);
+    return counts && pairs_->fewPairs(*counts);
+  }
+
+  // +-2 standard errors around each estimated point, cut at the panel's
+  // edges; a cap marks an end that is not cut.
+  void drawErrorBars(std::int32_t f, const PanelFrame& frame) {
+    if (!errorBars_) return;
+    const double cap = std::max(layout_.markerRadius * 1.5, 1.5);
+    std::string d;
+    for (std::int32_t e = 0; e < tables_.expLagCount; ++e) {
+      const PointCounts* counts = countsOf(f, e);
+      // A standard error of 0 (p of 0 or 1) has nothing to show.
+      if (!counts->estimated || !counts->standardError || *counts->standardError <= 0) continue;
+      const double value = tables_.expTgram(f, e);
+      const double spread = 2 * *counts->standardError;
+      const double low = std::max(value - spread, probabilities_.low);
+      const double high = std::min(value + spread, probabilities_.high);
+      const double lag = tables_.expLag[static_cast<std::size_t>(e)];
+      const Point bottom = frame.at(lag, low);
+      const Point top = frame.at(lag, high);
+      d += "M" + number(bottom.x) + " " + number(bottom.y) + "V" + number(top.y);
+      if (low > probabilities_.low) d += "M" + number(bottom.x - cap) + " " + number(bottom.y) + "h" + number(2 * cap);
+      if (high < probabilities_.high) d += "M" + number(top.x - cap) + " " + number(top.y) + "h" + number(2 * cap);
+    }
+    if (!d.empty()) {
+      svg_.path(d, {{"class", "error-bars"}, {"fill", "none"}, {"stroke", kPointColour},
+                    {"stroke-width", number(std::clamp(layout_.lineWidth * 0.6, 0.5, 0.9))}});
+    }
+  }
+
   void drawPoints(std::int32_t f, const PanelFrame& frame) {
     if (compact_) {
-      std::vector<Point> points;
-      points.reserve(static_cast<std::size_t>(tables_.expLagCount));
-      for (std::int32_t e = 0; e < tables_.expLagCount; ++e) {
-        points.push_back(frame.at(tables_.expLag[static_cast<std::size_t>(e)], tables_.expTgram(f, e)));
+      for (const bool few : {false, true}) {
+        std::vector<Point> points;
+        for (std::int32_t e = 0; e < tables_.expLagCount; ++e) {
+          if (fewPairs(f, e) != few) continue;
+          points.push_back(frame.at(tables_.expLag[static_cast<std::size_t>(e)], tables_.expTgram(f, e)));
+        }
+        if (points.empty()) continue;
+        const std::string marker = few ? "url(#point-few)" : "url(#point)";
+        svg_.path(pathThrough(points),
+                  {{"class", few ? "points few" : "points"}, {"fill", "none"}, {"stroke", "none"},
+                   {"marker-start", marker}, {"marker-mid", marker}, {"marker-end", marker}});
       }
-      svg_.path(pathThrough(points),
-                {{"class", "points"}, {"fill", "none"}, {"stroke", "none"},
-                 {"marker-start", "url(#point)"}, {"marker-mid", "url(#point)"},
-                 {"marker-end", "url(#point)"}});
       return;
     }
     svg_.openGroup({{"class", "points"}, {"fill", kPointColour}});
     const std::string pair = pairName(f);
+    const double stroke = hollowStroke();
     for (std::int32_t e = 0; e < tables_.expLagCount; ++e) {
       const std::int32_t lag = tables_.expLag[static_cast<std::size_t>(e)];
       const float value = tables_.expTgram(f, e);
       const Point p = frame.at(lag, value);
-      svg_.circle(p.x, p.y, layout_.markerRadius, pair + " at lag " + integerText(lag) + ": " + shortestText(value),
-                  {{"class", "point"}});
+      std::string tooltip = pair + " at lag " + integerText(lag) + ": " + shortestText(value);
+      if (const PointCounts* counts = countsOf(f, e)) tooltip += countsText(*counts);
+      if (fewPairs(f, e)) {
+        svg_.circle(p.x, p.y, layout_.markerRadius - stroke / 2, tooltip,
+                    {{"class", "point few"}, {"fill", kPanelFill}, {"stroke", kPointColour},
+                     {"stroke-width", number(stroke)}});
+      } else {
+        svg_.circle(p.x, p.y, layout_.markerRadius, tooltip, {{"class", "point"}});
+      }
     }
     svg_.closeGroup();
   }
 
+  static std::string countsText(const PointCounts& counts) {
+    if (!counts.estimated) return " (not estimated)";
+    std::string text = "; n_ij / n_i = " + integerText(counts.pairs) + " / " + integerText(counts.fromPairs);
+    if (counts.standardError) text += ", standard error " + shortestText(*counts.standardError);
+    return text;
+  }
+
   const model::Transiograms& tables_;
+  const PairTable* pairs_;
+  bool errorBars_;
   const std::vector<std::int32_t>& vertexLags_;
   const std::vector<std::string>& fullNames_;
   PanelGrid grid_;
@@ -501,8 +601,9 @@ PanelGrid panelGrid(const model::Transiograms& tables) {
 
 std::string drawTransiograms(const model::Transiograms& tables,
                              const std::vector<std::int32_t>& vertexLags,
-                             const std::vector<std::string>& names) {
-  return PictureBuilder(tables, vertexLags, names).build();
+                             const std::vector<std::string>& names,
+                             const PairTable* pairs, bool errorBars) {
+  return PictureBuilder(tables, vertexLags, names, pairs, errorBars).build();
 }
 
 }  // namespace tgram::plot

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "model/transiograms.hpp"
+#include "plot/pair_table.hpp"
 
 namespace tgram::plot {
 
@@ -28,9 +29,13 @@ inline constexpr std::int64_t kMaxPointsWithTooltips = 20000;
 
 // The whole SVG document. `vertexLags` are the lags of the model line's
 // vertices (model::modelVertexLags); `names`, when not empty, label the
-// categories of a matrix (one name per category).
+// categories of a matrix (one name per category). `pairs`, when given, is the
+// pair table matched to `tables`: its counts go into the points' tooltips, a
+// point resting on few pairs is hollow, and with `errorBars` each estimated
+// point gets a bar of +-2 standard errors, cut at the panel's edges.
 std::string drawTransiograms(const model::Transiograms& tables,
                              const std::vector<std::int32_t>& vertexLags,
-                             const std::vector<std::string>& names);
+                             const std::vector<std::string>& names,
+                             const PairTable* pairs = nullptr, bool errorBars = false);
 
 }  // namespace tgram::plot

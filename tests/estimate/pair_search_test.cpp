@@ -1,5 +1,7 @@
 // The pair search and the counts: small fixtures worked out by hand, and
 // properties checked on random data.
+#include "estimate/pair_search.hpp"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,7 +13,6 @@
 
 #include "estimate/categories.hpp"
 #include "estimate/estimate_tables.hpp"
-#include "estimate/pair_search.hpp"
 #include "estimate/sample_table.hpp"
 
 namespace tgram::estimate {
@@ -43,8 +44,7 @@ Table transposed(const Table& t, std::size_t m) {
 
 // A log of twelve samples one metre apart, down the hole:
 // depth 1..12, codes 1 1 2 2 2 1 3 3 1 1 2 2.
-const char* const kLog =
-    "depth,code\n1,1\n2,1\n3,2\n4,2\n5,2\n6,1\n7,3\n8,3\n9,1\n10,1\n11,2\n12,2\n";
+const char* const kLog = "depth,code\n1,1\n2,1\n3,2\n4,2\n5,2\n6,1\n7,3\n8,3\n9,1\n10,1\n11,2\n12,2\n";
 
 TEST(PairSearch, CountsALogByHand) {
   ReadSettings columns;
@@ -151,6 +151,17 @@ TEST(PairSearch, ConeAndBandwidthInTwoDimensions) {
   EXPECT_EQ(half, (Table{0, 2, 1, 0, 1, 1, 1, 0, 0}));
 }
 
+TEST(PairSearch, FarApartSamplesBeyondTheRangeOfDoubles) {
+  // The extent overflows to infinity; the near pairs are still found.
+  const Data data = dataOf("x,y,c\n-1e308,0,1\n1e308,0,2\n1e308,1,1\n-1e308,2,2\n0,0,1\n0,2.2,2\n");
+  PairSettings settings;
+  settings.lagWidth = 1;
+  settings.classCount = 2;
+  const SearchResult found = countPairs(data.samples, data.categories, settings, 2);
+  EXPECT_EQ(countsOf(found, 1), (Table{0, 1, 1, 0}));  // (1e308,0)-(1e308,1)
+  EXPECT_EQ(countsOf(found, 2), (Table{0, 2, 2, 0}));  // (-1e308,0)-(-1e308,2), (0,0)-(0,2.2)
+}
+
 // Random samples: coordinates on a coarse lattice (many equal distances,
 // some exactly on class bounds) or anywhere.
 Data randomData(std::mt19937& random, std::size_t n, std::size_t dims, int m, bool lattice, bool groups) {
@@ -248,7 +259,8 @@ std::string csvOf(const Data& data, const std::vector<std::size_t>& order) {
 
 EstimateTables tablesOf(const Data& data, const PairSettings& settings, unsigned threads) {
   const SearchResult found = countPairs(data.samples, data.categories, settings, threads);
-  PairCounts counts = emptyCounts(data.categories.labels, data.categories.members, settings.lagWidth, settings.classCount);
+  PairCounts counts =
+      emptyCounts(data.categories.labels, data.categories.members, settings.lagWidth, settings.classCount);
   counts.classes = found.classes;
   TableSettings tableSettings;
   tableSettings.minPairs = 1;

@@ -39,8 +39,17 @@ std::vector<std::string> linesOf(const std::string& text) {
 }
 
 std::vector<std::string> meuseArguments(const ScratchDir& dir) {
-  return {"--lag-width", "100", "--max-class", "15", "--min-pairs", "30", "--max-lag", "20", "-o",
-          (dir / "ExpTgrams.txt").string(), (kExample / "meuse-soil.csv").string()};
+  return {"--lag-width",
+          "100",
+          "--max-class",
+          "15",
+          "--min-pairs",
+          "30",
+          "--max-lag",
+          "20",
+          "-o",
+          (dir / "ExpTgrams.txt").string(),
+          (kExample / "meuse-soil.csv").string()};
 }
 
 TEST(EstimateProgram, ReproducesTheBundledExample) {
@@ -84,10 +93,10 @@ TEST(EstimateProgram, ReproducesTheBundledExample) {
       for (int j = 1; j <= 3; ++j) {
         const std::vector<std::string>& got = rows[lag + "," + std::to_string(i) + "," + std::to_string(j)];
         ASSERT_EQ(got.size(), 11u) << lag;
-        EXPECT_EQ(got[1], want[1]) << lag;                                       // distance from
-        EXPECT_EQ(got[2], want[2]) << lag;                                       // distance to
+        EXPECT_EQ(got[1], want[1]) << lag;                                                  // distance from
+        EXPECT_EQ(got[2], want[2]) << lag;                                                  // distance to
         EXPECT_EQ(got[6], want[7 + static_cast<std::size_t>((i - 1) * 3 + j - 1)]) << lag;  // n_ij
-        EXPECT_EQ(got[7], want[3 + static_cast<std::size_t>(i)]) << lag;         // n_i
+        EXPECT_EQ(got[7], want[3 + static_cast<std::size_t>(i)]) << lag;                    // n_i
         EXPECT_EQ(got[10], want[16] == "yes" ? "written" : "dropped (too few pairs)") << lag;
       }
     }
@@ -109,6 +118,18 @@ TEST(EstimateProgram, ReplacesFilesOnlyWhenAsked) {
     EXPECT_EQ(run.out, "");
     EXPECT_NE(run.err.find(" exists (--force replaces it); nothing is written\r\n"), std::string::npos) << run.err;
     EXPECT_EQ(snapshot(other.path()), (std::map<std::string, std::string>{{existing, "hand-made\n"}}));
+  }
+  // Never over the data, even with --force.
+  {
+    const ScratchDir other;
+    writeFile(other / "data.csv", "x,y,c\n1,2,A\n3,4,B\n");
+    for (const char* option : {"-o", "--pairs"}) {
+      const EstimateRun run = runEstimateWith(
+          {"--lag-width", "1", "--force", option, (other / "data.csv").string(), (other / "data.csv").string()});
+      EXPECT_EQ(run.status, 1);
+      EXPECT_NE(run.err.find("is the data file itself; choose another name"), std::string::npos) << run.err;
+      EXPECT_EQ(snapshot(other.path()).size(), 1u);
+    }
   }
   writeFile(dir / "ExpTgrams.txt", "hand-made\n");
   writeFile(dir / "ExpTgrams.pairs.csv", "hand-made\n");
@@ -147,8 +168,12 @@ TEST(EstimateProgram, FailsCleanlyOnBadData) {
       {"x,y,c\n1,2,A\n3,4,B\n5,?6,A\n", {}, "line 4, column 3: coordinate \"?6\" in column \"y\" is not a number"},
       {"x,y,c\n1,2,A\n3,4,B\n", {"--lag-width", "0"}, "--lag-width must be above 0"},
       {"x,y,c\n1,2,A\n3,4,B\n", {"--direction", "0,0"}, "--direction is zero: it needs a component other than 0"},
-      {"x,y,c\n1,2,A\n3,4,B\n", {"--direction", "1"}, "--direction has 1 component, but the samples have 2 coordinates (x, y)"},
-      {"x,y,c\n1,2,A\n3,4,B\n", {"--direction", "1,0", "--tolerance", "90.5"}, "--tolerance must be above 0 and at most 90 degrees"},
+      {"x,y,c\n1,2,A\n3,4,B\n",
+       {"--direction", "1"},
+       "--direction has 1 component, but the samples have 2 coordinates (x, y)"},
+      {"x,y,c\n1,2,A\n3,4,B\n",
+       {"--direction", "1,0", "--tolerance", "90.5"},
+       "--tolerance must be above 0 and at most 90 degrees"},
       {"x,y,c\n1,2,A\n3,4,B\n", {"--max-class", "401"}, "--max-class must be from 1 to 400"},
       {"x,y,c\n1,2,A\n1,2,B\n", {}, "lines 2 and 3 are at the same place"},
       {"x,y,c\n1,2,A\n50,2,B\n", {}, "no lag class has at least 30 pairs from every category (--min-pairs)"},
@@ -167,7 +192,8 @@ TEST(EstimateProgram, FailsCleanlyOnBadData) {
   }
   const EstimateRun missing = runEstimateWith({"--lag-width", "1", "no-such-file.csv"});
   EXPECT_EQ(missing.status, 1);
-  EXPECT_EQ(missing.err, "tgramest: no-such-file.csv: cannot be opened (missing, or not readable); nothing is written\r\n");
+  EXPECT_EQ(missing.err,
+            "tgramest: no-such-file.csv: cannot be opened (missing, or not readable); nothing is written\r\n");
 }
 
 TEST(EstimateProgram, AnswersTheCommandLine) {
@@ -182,7 +208,9 @@ TEST(EstimateProgram, AnswersTheCommandLine) {
       {{"a.csv"}, 2, "tgramest: --lag-width is needed"},
       {{"--lag-width", "1", "a.csv", "b.csv"}, 2, "tgramest: more than one data file (a.csv, b.csv)"},
       {{"--lag-width", "wide", "a.csv"}, 2, "tgramest: --lag-width: \"wide\" is not a number"},
-      {{"--lag-width", "1", "--tolerance", "10", "a.csv"}, 2, "tgramest: --tolerance, --bandwidth and --both-ways need --direction"},
+      {{"--lag-width", "1", "--tolerance", "10", "a.csv"},
+       2,
+       "tgramest: --tolerance, --bandwidth and --both-ways need --direction"},
       {{"--lag-width", "1", "--frobnicate", "a.csv"}, 2, "tgramest: unknown option --frobnicate"},
       {{"--lag-width", "1", "--max-class", "3.5", "a.csv"}, 2, "tgramest: --max-class: \"3.5\" is not a whole number"},
       {{"--lag-width"}, 2, "tgramest: option --lag-width needs a value"},
@@ -212,10 +240,9 @@ TEST(EstimateProgram, EstimatesBoreholeLogs) {
     }
   }
   writeFile(dir / "logs.dat", data);
-  const EstimateRun run = runEstimateWith({"--group", "hole", "--z", "depth", "--category", "facies",
-                                           "--direction", "1", "--lag-width", "1", "--max-class", "3",
-                                           "--min-pairs", "4", "-o", (dir / "ExpTgrams.txt").string(),
-                                           (dir / "logs.dat").string()});
+  const EstimateRun run = runEstimateWith({"--group", "hole", "--z", "depth", "--category", "facies", "--direction",
+                                           "1", "--lag-width", "1", "--max-class", "3", "--min-pairs", "4", "-o",
+                                           (dir / "ExpTgrams.txt").string(), (dir / "logs.dat").string()});
   ASSERT_EQ(run.status, 0) << run.err;
   // Lag 1, 9 pairs a hole: 1->1 3+2, 1->2 2+2, 2->1 2+2, 2->2 2+3 (hole 1
   // + hole 2). Lag 2, 8 a hole: always the other code. Lag 3, 7 a hole:

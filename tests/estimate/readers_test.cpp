@@ -12,7 +12,9 @@
 namespace tgram::estimate {
 namespace {
 
-SampleTable read(const std::string& bytes, ReadSettings settings = {}) { return readSamples(bytes, "data.csv", settings); }
+SampleTable read(const std::string& bytes, ReadSettings settings = {}) {
+  return readSamples(bytes, "data.csv", settings);
+}
 
 std::string errorOf(const std::string& bytes, ReadSettings settings = {}) {
   try {
@@ -110,7 +112,8 @@ TEST(SampleReaders, SayWhereTheInputIsWrong) {
       {"x,y,c\n1,inf,A\n", {}, "data.csv: line 2, column 3: coordinate \"inf\" in column \"y\" is not finite"},
       {"x,y,c\n1,nan,A\n", {}, "data.csv: line 2, column 3: coordinate \"nan\" in column \"y\" is not finite"},
       {"x,y,c\n1,1e999,A\n", {}, "data.csv: line 2, column 3: coordinate \"1e999\" in column \"y\" is not finite"},
-      {"x,y,c\n1,\"\x1b[2J\\\",A\n", {},
+      {"x,y,c\n1,\"\x1b[2J\\\",A\n",
+       {},
        "data.csv: line 2, column 3: coordinate \"\\x1b[2J\\\\\" in column \"y\" is not a number"},
       {"x,y,c\n1,2,A\n3,4\n", {}, "data.csv: line 3, column 3: 2 fields, but the header has 3 (delimiter \",\")"},
       {"x,y,c\n1,2,A,B\n", {}, "data.csv: line 2, column 7: 4 fields, but the header has 3 (delimiter \",\")"},
@@ -118,16 +121,22 @@ TEST(SampleReaders, SayWhereTheInputIsWrong) {
       {"x,y,c\n1,\"2\"x,A\n", {}, "data.csv: line 2, column 6: text \"x,A\" after the closing quote of a field"},
       {"x,y,c\n", {}, "data.csv: no sample (the file has no data rows)"},
       {"\n\n", {}, "data.csv: the file is empty (a CSV file needs a header row)"},
-      {"a,b,c\n1,2,3\n", {}, "data.csv: no column is named x, y or z; say which columns hold the coordinates (--x, --y, --z)"},
-      {"x,y,c,d\n1,2,3,4\n", {}, "data.csv: 2 columns besides the coordinates could hold the category; say which one (--category)"},
-      {"title\n3\nx\ny\nc\n1 2 3\n4 5\n", gslib, "data.csv: line 7, column 3: 2 values, but the file names 3 variables"},
+      {"a,b,c\n1,2,3\n",
+       {},
+       "data.csv: no column is named x, y or z; say which columns hold the coordinates (--x, --y, --z)"},
+      {"x,y,c,d\n1,2,3,4\n",
+       {},
+       "data.csv: 2 columns besides the coordinates could hold the category; say which one (--category)"},
+      {"title\n3\nx\ny\nc\n1 2 3\n4 5\n", gslib,
+       "data.csv: line 7, column 3: 2 values, but the file names 3 variables"},
       {"title\n3\nx\ny\n", gslib, "data.csv: end of file after line 4: 3 variable names expected, 2 found"},
   };
   for (const auto& c : cases) EXPECT_EQ(errorOf(c.bytes, c.settings), c.error) << c.bytes;
   ReadSettings unknown;
   unknown.columns.category = "soil";
-  EXPECT_EQ(errorOf("x,y,c\n1,2,A\n", unknown),
-            "data.csv: no column \"soil\" (--category); the columns are \"x\", \"y\", \"c\" (or give a number from 1 to 3)");
+  EXPECT_EQ(
+      errorOf("x,y,c\n1,2,A\n", unknown),
+      "data.csv: no column \"soil\" (--category); the columns are \"x\", \"y\", \"c\" (or give a number from 1 to 3)");
 }
 
 TEST(SampleReaders, RecogniseGslibByItsLayout) {
@@ -167,11 +176,14 @@ TEST(SampleCategories, OrderCodesByValueAndLabelsByBytes) {
 TEST(SampleCategories, RefuseWhatDoesNotFit) {
   EXPECT_EQ(categoryError("x,c\n1,A\n2,B\n3,Peat\n", std::vector<std::string>{"A", "B"}),
             "data.csv: line 4, column 3: category \"Peat\" is not in the list of --categories");
-  EXPECT_EQ(categoryError("x,c\n1,A\n2,A\n"), "data.csv: 1 category in column \"c\": transition probabilities need at least 2");
+  EXPECT_EQ(categoryError("x,c\n1,A\n2,A\n"),
+            "data.csv: 1 category in column \"c\": transition probabilities need at least 2");
   std::string many = "x,c\n";
   for (int k = 0; k < 21; ++k) many += std::to_string(k) + "," + std::to_string(k) + "\n";
-  EXPECT_EQ(categoryError(many), "21 categories in column \"c\" (--category): at most 20 fit tgraminterp's tables (401 value columns)");
-  EXPECT_EQ(categoryError("x,c\n1,1\n2,2\n", std::vector<std::string>{"1", "1.0"}), "--categories: \"1.0\" is given twice");
+  EXPECT_EQ(categoryError(many),
+            "21 categories in column \"c\" (--category): at most 20 fit tgraminterp's tables (401 value columns)");
+  EXPECT_EQ(categoryError("x,c\n1,1\n2,2\n", std::vector<std::string>{"1", "1.0"}),
+            "--categories: \"1.0\" is given twice");
   EXPECT_EQ(maxCategories(), 20);
 }
 

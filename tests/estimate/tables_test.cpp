@@ -14,8 +14,11 @@ TEST(EstimateTables, RoundsToSixDecimalsExactly) {
     std::uint64_t n, d;
     const char* text;
   } cases[] = {
-      {0, 7, "0.000000"},        {7, 7, "1.000000"},         {1, 3, "0.333333"},
-      {2, 3, "0.666667"},        {200, 249, "0.803213"},
+      {0, 7, "0.000000"},
+      {7, 7, "1.000000"},
+      {1, 3, "0.333333"},
+      {2, 3, "0.666667"},
+      {200, 249, "0.803213"},
       {1, 128, "0.007812"},      // 0.0078125: a tie, to even
       {3, 128, "0.023438"},      // 0.0234375: a tie, to even (up)
       {1, 2000000, "0.000000"},  // 0.0000005: a tie, to even (down)
@@ -59,10 +62,11 @@ TEST(EstimateTables, WritesTheClassesWithEnoughPairs) {
             "2 0.750000 0.250000 0.500000 0.500000\n"
             "3 0.250000 0.750000 0.000000 1.000000\n");
   EXPECT_EQ(tables.pairTable,
-            "# tgramest " TGRAM_VERSION "\r\n"
+            "# tgramest " TGRAM_VERSION
+            "\r\n"
             "# input: x.csv\r\n"
             "# line  break\r\n"
-            "# lag width: 2.5; classes 1..3; written: 2; maxLag: 3\r\n"
+            "# lag width: 2.5 (in the unit of the coordinates); classes 1..3; written: 2; maxLag: 3\r\n"
             "# min pairs: 3\r\n"
             "category,label,samples,proportion\r\n"
             "1,A,6,0.600000\r\n"
@@ -113,8 +117,7 @@ TEST(EstimateTables, RefusesWhatCannotBeWritten) {
   }
   EXPECT_THROW(buildTables(emptyCounts({"A"}, {3}, 1, 2), TableSettings{}), EstimateError);
   std::vector<std::string> many(21, "c");
-  EXPECT_THROW(buildTables(emptyCounts(many, std::vector<std::uint64_t>(21, 1), 1, 2), TableSettings{}),
-               EstimateError);
+  EXPECT_THROW(buildTables(emptyCounts(many, std::vector<std::uint64_t>(21, 1), 1, 2), TableSettings{}), EstimateError);
 }
 
 }  // namespace

@@ -53,6 +53,23 @@ TEST(PlotOptions, QuietTurnsTheWarningsOff) {
   EXPECT_EQ(parseOptions({"--quiet=yes"}).error, "unknown option --quiet=yes");
 }
 
+TEST(PlotOptions, PairTableAndErrorBars) {
+  const struct {
+    std::vector<std::string> arguments;
+    std::optional<std::string> pairs;
+    bool errorBars;
+  } cases[] = {{{}, std::nullopt, false},
+               {{"--pairs", "a.csv"}, "a.csv", false},
+               {{"--pairs=b c.csv", "--error-bars"}, "b c.csv", true},
+               {{"--error-bars"}, std::nullopt, true}};
+  for (const auto& c : cases) {
+    const ParsedOptions parsed = parseOptions(c.arguments);
+    EXPECT_EQ(parsed.error, "");
+    EXPECT_EQ(parsed.options.pairs, c.pairs) << c.arguments.size();
+    EXPECT_EQ(parsed.options.errorBars, c.errorBars) << c.arguments.size();
+  }
+}
+
 TEST(PlotOptions, SaysWhatIsWrong) {
   const struct {
     std::vector<std::string> arguments;
@@ -64,6 +81,9 @@ TEST(PlotOptions, SaysWhatIsWrong) {
       {{"-o"}, "option -o needs a value"},
       {{"--names"}, "option --names needs a value"},
       {{"--output="}, "the picture's file name is empty"},
+      {{"--pairs"}, "option --pairs needs a value"},
+      {{"--pairs="}, "the pair table's file name is empty"},
+      {{"--error-bars=yes"}, "unknown option --error-bars=yes"},
       {{"--names", "A,,C"}, "--names: name 2 is empty"},
       {{"--names", ""}, "--names: name 1 is empty"},
       {{"--names", "A, "}, "--names: name 2 is empty"},

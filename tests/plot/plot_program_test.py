@@ -8,7 +8,7 @@ input. The programs' command can be prefixed by an emulator (--emulator-arg,
 once per word of its command), so that the same tests run a cross-built
 program.
 
-    plot_program_test.py --plot PATH --interp PATH --e2e DIR --examples DIR
+    plot_program_test.py --plot PATH --interp PATH --est PATH --e2e DIR --examples DIR
                          [--emulator-arg WORD ...] [--time-limit SECONDS] [TestClass ...]
 """
 
@@ -688,6 +688,216 @@ class Options(PlotCase):
                 self.expect_only()
 
 
+PAIR_HEADER = "lag,distance_from,distance_to,mean_distance,from,to,n_ij,n_i,p_ij,standard_error,status"
+
+
+def csv_field(text):
+    return '"' + text.replace('"', '""') + '"' if any(c in text for c in ',"\r\n') else text
+
+
+def estimates(labels, counts, min_pairs, max_lag):
+    """An ExpTgrams.txt and the pair table that tgramest writes with it, for
+    the pair counts counts[lag][i][j] (lag 0 is the identity, not estimated),
+    and each point's expected figures by (lag, value column): (n_ij, n_i, p,
+    standard error), or None at lag 0."""
+    m = len(labels)
+    lags = [0] + sorted(counts)
+    lines = ["%d %d" % (m, max_lag), "%d %d" % (m * m, len(lags)),
+             "0 " + " ".join("1.000000" if i == j else "0.000000" for i in range(m) for j in range(m))]
+    table = ["# tgramest (made by the test)", "# min pairs: %d" % min_pairs, "category,label,samples,proportion"]
+    table += ["%d,%s,%d,%.6f" % (k + 1, csv_field(label), 10, 1 / m) for k, label in enumerate(labels)]
+    table += ["", PAIR_HEADER]
+    table += ["0,0,50,,%d,%d,0,0,,,not estimated" % (i + 1, j + 1) for i in range(m) for j in range(m)]
+    expected = {(0, f): None for f in range(m * m)}
+    for lag in sorted(counts):
+        values = []
+        for i in range(m):
+            n_i = sum(counts[lag][i])
+            for j in range(m):
+                n_ij = counts[lag][i][j]
+                p = n_ij / n_i
+                error = (p * (1 - p) / n_i) ** 0.5
+                table.append("%d,%d,%d,%d,%d,%d,%d,%d,%.6f,%.6f,written" % (
+                    lag, lag * 100 - 50, lag * 100 + 50, lag * 100, i + 1, j + 1, n_ij, n_i, p, error))
+                values.append("%.6f" % p)
+                expected[(lag, i * m + j)] = (n_ij, n_i, float("%.6f" % p), float("%.6f" % error))
+        lines.append("%d %s" % (lag, " ".join(values)))
+    return "\r\n".join(lines) + "\r\n", "\r\n".join(table) + "\r\n", expected
+
+
+# Two categories, at least 10 pairs: row 2 of lag 1 rests on 4 pairs (hollow,
+# and its bars reach beyond 0 and 1); p(1,2) at lag 3 is 0 (no bar).
+PAIR_LABELS = ["Clay, heavy", 'Sand "fine"']
+PAIR_COUNTS = {1: [[30, 10], [3, 1]], 2: [[25, 25], [12, 12]], 3: [[40, 0], [5, 20]]}
+PAIR_MIN = 10
+
+
+def points_of(group):
+    return [c for c in group.iter(SVG + "circle") if "point" in (c.get("class") or "").split()]
+
+
+def tooltip(element):
+    title = element.find(SVG + "title")
+    return title.text if title is not None else None
+
+
+class PairTables(PlotCase):
+    def setUp(self):
+        super().setUp()
+        text, table, self.expected = estimates(PAIR_LABELS, PAIR_COUNTS, PAIR_MIN, 5)
+        self.write("ExpTgrams.txt", text)
+        self.write("ExpTgrams.pairs.csv", table)
+
+    def panels(self, *arguments):
+        status, _, err = plot(self.folder, *arguments)
+        self.assertEqual((status, err), (0, b""))
+        root = self.picture(os.path.join(self.folder, PICTURE))
+        return root, [Panel(g) for g in root.iter(SVG + "g") if "panel" in (g.get("class") or "").split()]
+
+    def test_names_come_from_the_table_unless_given(self):
+        for arguments, names in (((), PAIR_LABELS), (("--names", "A,B"), ["A", "B"])):
+            with self.subTest(arguments=arguments):
+                root, panels = self.panels(*arguments)
+                self.assertEqual(len(panels), 4)
+                headers = [g for g in root.iter(SVG + "g") if g.get("class") == "category-headers"]
+                self.assertEqual([tooltip(t) for t in headers[0].iter(SVG + "text") if t.get("class") == "to"],
+                                 names)
+                for panel in panels:
+                    a, b = names[(panel.column - 1) // 2], names[(panel.column - 1) % 2]
+                    self.assertEqual(tooltip(panel.group), "p(%s,%s): from %s to %s" % (a, b, a, b))
+
+    def test_tooltips_give_the_counts_and_few_pairs_are_hollow(self):
+        root, panels = self.panels()
+        hollow = 0
+        for panel in panels:
+            f = panel.column - 1
+            circles = points_of(panel.group)
+            self.assertEqual(len(circles), 4)
+            for circle in circles:
+                lag = int(re.search(r" at lag (\d+): ", tooltip(circle)).group(1))
+                figures = self.expected[(lag, f)]
+                few = "few" in circle.get("class").split()
+                if figures is None:
+                    self.assertTrue(tooltip(circle).endswith(" (not estimated)"), tooltip(circle))
+                    self.assertFalse(few)
+                    continue
+                n_ij, n_i, _, error = figures
+                self.assertIn("; n_ij / n_i = %d / %d, standard error %g" % (n_ij, n_i, error), tooltip(circle))
+                self.assertEqual(few, n_i < 2 * PAIR_MIN, tooltip(circle))
+                if few:
+                    self.assertEqual(circle.get("fill"), "#ffffff")
+                    self.assertIsNotNone(circle.get("stroke"))
+                hollow += few
+        self.assertEqual(hollow, 2)
+        legend = [g for g in root.iter(SVG + "g") if g.get("class") == "legend"][0]
+        self.assertTrue(any(c.get("class") == "few" for c in legend.iter(SVG + "circle")))
+        self.assertIn("n_i < 20 = 2 \u00d7 min pairs", [t.text for t in legend.iter(SVG + "text")])
+
+    def test_error_bars_span_two_standard_errors_cut_at_the_panel(self):
+        _, panels = self.panels()
+        self.assertFalse([p for panel in panels for p in panel.group.iter(SVG + "path")
+                          if p.get("class") == "error-bars"], "no bars unless asked for")
+        _, panels = self.panels("--error-bars")
+        cut = 0
+        for panel in panels:
+            f = panel.column - 1
+            paths = [p for p in panel.group.iter(SVG + "path") if p.get("class") == "error-bars"]
+            self.assertEqual(len(paths), 1)
+            bars = sorted(tuple(map(float, m)) for m in
+                          re.findall(r"M(%s) (%s)V(%s)" % (NUMBER, NUMBER, NUMBER), paths[0].get("d")))
+            expected = []
+            for (lag, column), figures in self.expected.items():
+                if column != f or figures is None or figures[3] == 0:
+                    continue
+                _, _, p, error = figures
+                low, high = max(p - 2 * error, panel.p_min), min(p + 2 * error, panel.p_max)
+                cut += (low, high) != (p - 2 * error, p + 2 * error)
+                x, y_low = panel.at(lag, low)
+                expected.append((x, y_low, panel.at(lag, high)[1]))
+            expected.sort()
+            self.assertEqual(len(bars), len(expected), paths[0].get("d"))
+            for bar, want in zip(bars, expected):
+                for got, value in zip(bar, want):
+                    self.assertAlmostEqual(got, value, delta=TOLERANCE)
+                self.assertTrue(panel.top - TOLERANCE <= bar[2] <= bar[1] <= panel.top + panel.height + TOLERANCE)
+        self.assertEqual(cut, 2, "p(2,1) at lag 1 reaches beyond 1, p(2,2) below 0")
+
+    def test_the_table_that_tgramest_writes_for_the_bundled_example(self):
+        os.remove(os.path.join(self.folder, "ExpTgrams.txt"))
+        os.remove(os.path.join(self.folder, "ExpTgrams.pairs.csv"))
+        shutil.copy(os.path.join(ARGS.examples, "meuse-soil", "meuse-soil.csv"), self.folder)
+        status, _, err = run(ARGS.est, self.folder, "--lag-width", "100", "--max-class", "15", "--min-pairs", "30",
+                             "--max-lag", "20", "meuse-soil.csv")
+        self.assertEqual(status, 0, err)
+        with open(os.path.join(self.folder, "ExpTgrams.pairs.csv"), newline="") as f:
+            rows = [line.split(",") for line in f.read().split("\r\n") if re.match(r"\d+,\d+,\d+,[\d.]*,\d", line)]
+        n_i = {(int(r[0]), int(r[4])): int(r[7]) for r in rows}
+        root, panels = self.panels("--error-bars")
+        self.assertEqual(len(panels), 9)
+        headers = [g for g in root.iter(SVG + "g") if g.get("class") == "category-headers"][0]
+        self.assertEqual([tooltip(t) for t in headers.iter(SVG + "text") if t.get("class") == "to"], ["1", "2", "3"])
+        hollow = set()
+        for panel in panels:
+            i = (panel.column - 1) // 3 + 1
+            for circle in points_of(panel.group):
+                lag = int(re.search(r" at lag (\d+): ", tooltip(circle)).group(1))
+                if lag:
+                    self.assertIn("; n_ij / n_i = ", tooltip(circle))
+                if "few" in circle.get("class").split():
+                    hollow.add((lag, i))
+        with open(os.path.join(self.folder, "ExpTgrams.txt")) as f:
+            drawn = {int(line.split()[0]) for line in f.read().splitlines()[2:] if line.strip()}
+        # Lags 1 and 2 are dropped (too few pairs from category 3), so never drawn.
+        self.assertEqual(min(drawn - {0}), 3)
+        self.assertEqual(hollow, {(lag, i) for (lag, i), n in n_i.items() if lag in drawn - {0} and n < 2 * 30})
+        self.assertTrue(hollow)
+
+    def test_a_table_that_does_not_serve_is_ignored_with_one_warning(self):
+        # The reference: no table at all, which is silent.
+        os.rename(os.path.join(self.folder, "ExpTgrams.pairs.csv"), os.path.join(self.folder, "good.csv"))
+        status, out, err = plot(self.folder)
+        self.assertEqual((status, err), (0, b""))
+        with open(os.path.join(self.folder, PICTURE), "rb") as f:
+            reference = f.read()
+        with open(os.path.join(self.folder, "good.csv")) as f:
+            good = f.read()
+        _, three_table, _ = estimates(["a", "b", "c"], {1: [[1, 1, 1]] * 3}, 1, 5)
+        cases = {
+            "other categories": ([], three_table, "it has 3 categories, but ExpTgrams.txt has 2 categories"),
+            "a lag it does not hold": ([], good.replace("\n3,", "\n4,"), "it holds no rows for lag 3 of"),
+            "another value": ([], good.replace("0.750000", "0.750100"), "line 12: p(1,1) at lag 1 is 0.7501 here but 0.75 in"),
+            "unreadable": ([], "\x00\xff garbage", "the category table's header"),
+            "missing, but named": (["--pairs", "none.csv"], None, "the file is not found"),
+            "a folder": (["--pairs", "."], None, "it is a folder"),
+        }
+        for what, (arguments, table, problem) in cases.items():
+            with self.subTest(what):
+                if table is not None:
+                    self.write("ExpTgrams.pairs.csv", table)
+                for option in ([], ["--error-bars"]):
+                    status, loud_out, err = plot(self.folder, *(arguments + option))
+                    self.assertEqual((status, loud_out), (0, out))
+                    lines = err.decode("utf-8", "replace").split("\r\n")
+                    self.assertEqual(len(lines), 2, err)
+                    self.assertEqual(lines[1], "")
+                    name = arguments[1] if arguments else "ExpTgrams.pairs.csv"
+                    self.assertTrue(lines[0].startswith("tgramplot: warning: the pair table %s is not used: " % name),
+                                    lines[0])
+                    self.assertIn(problem, lines[0])
+                    with open(os.path.join(self.folder, PICTURE), "rb") as f:
+                        self.assertEqual(f.read(), reference)
+                self.assertEqual(plot(self.folder, "--quiet", *arguments)[:3:2], (0, b""))
+                if table is not None:
+                    os.remove(os.path.join(self.folder, "ExpTgrams.pairs.csv"))
+        # Error bars asked for without a table: said once, the picture as always.
+        status, _, err = plot(self.folder, "--error-bars")
+        self.assertEqual(status, 0)
+        self.assertEqual(err.decode(), "tgramplot: warning: --error-bars draws the standard errors of the pair table "
+                                       "ExpTgrams.pairs.csv, which is not there\r\n")
+        with open(os.path.join(self.folder, PICTURE), "rb") as f:
+            self.assertEqual(f.read(), reference)
+
+
 def full_size_input():
     """20 categories, maxLag 1000, 401 points of 400 random values."""
     generator = random.Random(7)
@@ -717,13 +927,14 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--plot", required=True)
     parser.add_argument("--interp", required=True)
+    parser.add_argument("--est", required=True)
     parser.add_argument("--e2e", required=True)
     parser.add_argument("--examples", required=True)
     parser.add_argument("--emulator-arg", dest="emulator", action="append", default=[],
                         help="one word of the command that runs the programs, if any (repeatable)")
     parser.add_argument("--time-limit", type=float, default=1.0)
     ARGS, rest = parser.parse_known_args()
-    for name in ("plot", "interp", "e2e", "examples"):
+    for name in ("plot", "interp", "est", "e2e", "examples"):
         setattr(ARGS, name, os.path.abspath(getattr(ARGS, name)))
     global WINDOWS
     WINDOWS = ARGS.plot.lower().endswith(".exe")
