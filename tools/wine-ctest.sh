@@ -3,46 +3,18 @@
 #
 #   tools/wine-ctest.sh BUILD_FOLDER [ctest arguments...]
 #
-# The Wine prefix lives inside the build folder. The Wine server and Wine's
-# own services are started first, detached and with their output in a log
-# file: started by the first test instead, they would inherit ctest's output
-# pipe and ctest would wait for them. The tests run one at a time (parallel
-# starts of Wine fail now and then) and never with a terminal as standard
-# output. The server is stopped at the end, whatever the outcome.
+# The Wine prefix lives inside the build folder; Wine is started first (see
+# wine-session.sh). The tests run one at a time (parallel starts of Wine
+# fail now and then) and never with a terminal as standard output. The
+# server is stopped at the end, whatever the outcome.
 set -eu
 
 build=$(cd "$1" && pwd)
 shift
-wine_dir=/usr/lib/wine
-export WINEPREFIX="$build/wineprefix"
-export WINEDEBUG=-all
-export WINEARCH=win64
-# Wine maps the Linux file names and arguments to Windows wide characters
-# through the locale's character set: UTF-8, so that the tests of names
-# beyond ASCII see what a Windows system would.
-export LC_ALL=C.UTF-8
-# No desktop integration or dialogs: nothing here has a display.
-export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
-unset DISPLAY WAYLAND_DISPLAY
-
-log="$build/wine.log"
-stop_wine() { "$wine_dir/wineserver" -k >/dev/null 2>&1 || true; }
-trap stop_wine EXIT INT TERM
-
-mkdir -p "$WINEPREFIX"
-: >"$log"
+. "$(dirname "$0")/wine-session.sh"
+trap wine_session_stop EXIT INT TERM
 rm -f "$build/wine-retries.log"
-setsid "$wine_dir/wineserver" -p </dev/null >>"$log" 2>&1 || {
-  echo "the Wine server did not start; its output:" >&2
-  cat "$log" >&2
-  exit 1
-}
-# Creates the prefix on the first run, then starts the services.
-setsid "$wine_dir/wine64" wineboot --init </dev/null >>"$log" 2>&1 || {
-  echo "wineboot failed; its output:" >&2
-  cat "$log" >&2
-  exit 1
-}
+wine_session_start "$build/wineprefix" "$build/wine.log" || exit 1
 
 cd "$build"
 status=0

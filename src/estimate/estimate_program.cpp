@@ -10,6 +10,7 @@
 #include "estimate/options.hpp"
 #include "estimate/output_files.hpp"
 #include "estimate/pair_search.hpp"
+#include "estimate/raster/raster_run.hpp"
 #include "estimate/sample_table.hpp"
 #include "runtime/os.hpp"
 #include "runtime/replace_file.hpp"
@@ -113,18 +114,10 @@ class ProgressLine {
   int shown_ = 0;
 };
 
-void estimate(const recio::ConsoleStreams& streams, const EstimateOptions& options) {
-  checkOptions(options);
-  OutputTargets targets;
-  // Names come in UTF-8 on every system; a path made straight from a
-  // std::string would go through the ANSI code page on Windows.
-  targets.tables = runtime::pathFromUtf8(options.output);
-  targets.pairs = options.pairs ? runtime::pathFromUtf8(*options.pairs) : pairTableBeside(targets.tables);
-  targets.force = options.force;
-  targets.input = runtime::pathFromUtf8(options.input);
-  checkTargets(targets);  // before any work: an existing file is refused at once
-
-  const SampleTable samples = readSampleFile(targets.input, readSettings(options));
+// The samples' pairs counted; "N samples" for the summary line.
+PairCounts countSamples(const recio::ConsoleStreams& streams, const EstimateOptions& options,
+                        std::string& members) {
+  const SampleTable samples = readSampleFile(runtime::pathFromUtf8(options.input), readSettings(options));
   if (options.direction && options.direction->size() != samples.dimensions) {
     fail("--direction has " + std::to_string(options.direction->size()) + " component" +
          (options.direction->size() == 1 ? "" : "s") + ", but the samples have " + std::to_string(samples.dimensions) +
@@ -134,7 +127,7 @@ void estimate(const recio::ConsoleStreams& streams, const EstimateOptions& optio
     say(streams.error, "tgramest: " + std::to_string(samples.skipped) + " row" + (samples.skipped == 1 ? "" : "s") +
                            " with a missing value skipped\r\n");
   }
-  const Categories categories = assignCategories(samples, options.categories, targets.input);
+  const Categories categories = assignCategories(samples, options.categories, runtime::pathFromUtf8(options.input));
 
   ProgressLine progress(streams.error, options.quiet);
   const SearchResult found = countPairs(samples, categories, pairSettings(options), options.threads,
@@ -155,6 +148,36 @@ void estimate(const recio::ConsoleStreams& streams, const EstimateOptions& optio
   counts.lagWidth = *options.lagWidth;
   counts.classes = found.classes;
   counts.comments = runComments(options, samples);
+  members = std::to_string(samples.size()) + " samples";
+  return counts;
+}
+
+// A raster's pairs counted; "N cells" for the summary line.
+PairCounts countRasterCells(const recio::ConsoleStreams& streams, const EstimateOptions& options,
+                            std::string& members) {
+  ProgressLine progress(streams.error, options.quiet);
+  PairCounts counts = raster::countRaster(
+      options, [&progress](std::size_t done, std::size_t total) { progress(done, total); });
+  std::uint64_t cells = 0;
+  for (const std::uint64_t n : counts.members) cells += n;
+  members = std::to_string(cells) + " cells";
+  return counts;
+}
+
+void estimate(const recio::ConsoleStreams& streams, const EstimateOptions& options) {
+  checkOptions(options);
+  OutputTargets targets;
+  // Names come in UTF-8 on every system; a path made straight from a
+  // std::string would go through the ANSI code page on Windows.
+  targets.tables = runtime::pathFromUtf8(options.output);
+  targets.pairs = options.pairs ? runtime::pathFromUtf8(*options.pairs) : pairTableBeside(targets.tables);
+  targets.force = options.force;
+  targets.input = runtime::pathFromUtf8(options.input);
+  checkTargets(targets);  // before any work: an existing file is refused at once
+
+  std::string members;
+  const PairCounts counts = readsRaster(options) ? countRasterCells(streams, options, members)
+                                                 : countSamples(streams, options, members);
   TableSettings tableSettings;
   tableSettings.minPairs = options.minPairs;
   tableSettings.maxLag = options.maxLag;
@@ -166,8 +189,7 @@ void estimate(const recio::ConsoleStreams& streams, const EstimateOptions& optio
     if (!written.empty()) written += ',';
     written += std::to_string(k);
   }
-  say(streams.output, "tgramest: " + std::to_string(samples.size()) + " samples, " +
-                          std::to_string(categories.labels.size()) + " categories; " +
+  say(streams.output, "tgramest: " + members + ", " + std::to_string(counts.labels.size()) + " categories; " +
                           std::to_string(tables.writtenLags.size()) + " of " + std::to_string(options.maxClass) +
                           " lag classes written (" + written + "), maxLag " + std::to_string(tables.maxLag) + "\r\n");
   say(streams.output, "tgramest: " + shownPath(targets.tables) + " and " + shownPath(targets.pairs) + " written\r\n");

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "estimate/estimate_error.hpp"
+#include "estimate/raster/grid_estimate.hpp"
 #include "model/transiograms.hpp"
 
 namespace tgram::estimate {
@@ -43,7 +44,30 @@ std::optional<Integer> wholeValue(const std::string& text) {
   return value;
 }
 
+// What a raster's command line may not hold: the options of samples.
+std::string rasterConflicts(const EstimateOptions& options) {
+  if (options.direction) {
+    return "--direction for a raster is one of east, west, north, south, northeast, northwest, southeast, "
+           "southwest or axes";
+  }
+  const std::pair<bool, const char*> samplesOnly[] = {
+      {options.x.has_value(), "--x"},           {options.y.has_value(), "--y"},
+      {options.z.has_value(), "--z"},           {options.category.has_value(), "--category"},
+      {options.group.has_value(), "--group"},   {options.delimiter != 0, "--delimiter"},
+      {options.tolerance.has_value(), "--tolerance"}, {options.bandwidth.has_value(), "--bandwidth"},
+      {options.bothWays, "--both-ways"}};
+  for (const auto& [given, name] : samplesOnly) {
+    if (given) return std::string(name) + " is for samples; " + options.input + " is read as a raster";
+  }
+  return {};
+}
+
 }  // namespace
+
+bool readsRaster(const EstimateOptions& options) {
+  return options.format == FileFormat::Raster ||
+         (options.format == FileFormat::Auto && raster::hasRasterName(options.input));
+}
 
 ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
   ParsedOptions parsed;
@@ -104,10 +128,12 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
         options.format = FileFormat::Csv;
       } else if (value == "gslib" || value == "geoeas") {
         options.format = FileFormat::Gslib;
+      } else if (value == "raster") {
+        options.format = FileFormat::Raster;
       } else if (value == "auto") {
         options.format = FileFormat::Auto;
       } else if (error.empty()) {
-        error = "--format: \"" + value + "\" is not csv, gslib or auto";
+        error = "--format: \"" + value + "\" is not csv, gslib, raster or auto";
       }
     } else if (valueOf("--delimiter")) {
       if (value == "," || value == ";") {
@@ -133,6 +159,10 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
       options.maxLag = maxLag;
     } else if (valueOf("--direction")) {
       if (!error.empty()) break;
+      if (raster::gridDirection(value)) {
+        options.gridDirection = value;
+        continue;
+      }
       std::vector<double> components;
       for (const std::string& item : splitList(value)) {
         const std::optional<double> component = realValue(item);
@@ -144,6 +174,10 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
       }
       if (components.size() > 3) error = "--direction: at most 3 components (dx,dy,dz)";
       options.direction = components;
+    } else if (valueOf("--band")) {
+      int band = 0;
+      whole("--band", band);
+      options.band = band;
     } else if (valueOf("--tolerance")) {
       real("--tolerance", options.tolerance);
     } else if (valueOf("--bandwidth")) {
@@ -173,8 +207,16 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
     }
   }
   if (!error.empty() || options.action != EstimateOptions::Action::Estimate) return parsed;
+  const bool raster = readsRaster(options);
   if (!haveInput) {
     error = "no data file given";
+  } else if (raster) {
+    error = rasterConflicts(options);
+  } else if (options.gridDirection) {
+    error = "--direction " + *options.gridDirection +
+            " is for rasters; give the samples' direction as DX,DY[,DZ]";
+  } else if (options.band) {
+    error = "--band is for rasters (" + options.input + " is read as samples; --format raster reads it as a raster)";
   } else if (!options.lagWidth) {
     error = "--lag-width is needed (the width of a lag class, in the unit of the coordinates)";
   } else if (!options.direction && (options.tolerance || options.bandwidth || options.bothWays)) {
@@ -184,12 +226,20 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
 }
 
 void checkOptions(const EstimateOptions& options) {
-  if (!(*options.lagWidth > 0)) fail("--lag-width must be above 0");
+  if (readsRaster(options)) {
+    // A raster's lags are whole cells.
+    const double cells = options.lagWidth.value_or(1);
+    if (!(cells >= 1 && cells <= 1e6 && cells == std::floor(cells)))
+      fail("--lag-width for a raster is a whole number of cells, from 1 to 1000000");
+    if (options.band && *options.band < 1) fail("--band must be 1 or more");
+  } else if (!(*options.lagWidth > 0)) {
+    fail("--lag-width must be above 0");
+  }
   if (options.maxClass < 1 || options.maxClass > model::kMaxPoints - 1) {
     fail("--max-class must be from 1 to " + std::to_string(model::kMaxPoints - 1) + " (tgraminterp takes at most " +
          std::to_string(model::kMaxPoints) + " points, lag 0 among them)");
   }
-  if (!std::isfinite((options.maxClass + 0.5) * *options.lagWidth)) fail("--lag-width is too large");
+  if (!std::isfinite((options.maxClass + 0.5) * options.lagWidth.value_or(1))) fail("--lag-width is too large");
   if (options.maxLag && (*options.maxLag < 0 || *options.maxLag > model::kMaxLag)) {
     fail("--max-lag must be from 0 to " + std::to_string(model::kMaxLag));
   }
@@ -210,11 +260,14 @@ void checkOptions(const EstimateOptions& options) {
 }
 
 std::string usageText() {
-  return "Usage: tgramest [options] --lag-width W FILE\r\n"
+  std::string text =
+         "Usage: tgramest [options] --lag-width W FILE\r\n"
+         "       tgramest [options] MAP\r\n"
          "\r\n"
          "Estimates experimental transiograms from the samples in FILE (CSV with a\r\n"
-         "header row, or a GSLIB/GeoEAS point file) and writes them as ExpTgrams.txt\r\n"
-         "for tgraminterp, with a pair table beside it (ExpTgrams.pairs.csv).\r\n"
+         "header row, or a GSLIB/GeoEAS point file), or from the cells of a\r\n"
+         "categorical raster MAP, and writes them as ExpTgrams.txt for tgraminterp,\r\n"
+         "with a pair table beside it (ExpTgrams.pairs.csv).\r\n"
          "p_ij(k) = n_ij(k) / n_i(k): of the ordered pairs whose tail is in category i\r\n"
          "and whose separation d lies in lag class k, (k - 1/2) W < d <= (k + 1/2) W,\r\n"
          "the share whose head is in category j.\r\n"
@@ -242,6 +295,18 @@ std::string usageText() {
          "  --tolerance DEG        the largest angle from the direction (default 22.5)\r\n"
          "  --bandwidth B          the largest distance from the direction's axis\r\n"
          "  --both-ways            count pairs ahead and behind alike\r\n"
+         "Rasters (a name ending in .asc, .tif, .tiff, .img, .vrt, .nc, ... or\r\n"
+         "--format raster; this build reads ";
+  text += raster::rasterFormats();
+  text += "):\r\n"
+         "  --band N               the band to read (default 1)\r\n"
+         "  --direction NAME       east, west, north, south, northeast, northwest,\r\n"
+         "                         southeast, southwest, or axes (the default: east,\r\n"
+         "                         west, north and south pooled); north is up\r\n"
+         "  --lag-width N          cells per lag class (default 1: lag k is k cells)\r\n"
+         "  --missing VALUE        cells of this value are nodata, besides the band's\r\n"
+         "                         own nodata value\r\n"
+         "  --categories 1,2,3     the class values in this order (default: increasing)\r\n"
          "Output:\r\n"
          "  -o FILE, --output FILE the transiograms (default ExpTgrams.txt)\r\n"
          "  --pairs FILE           the pair table (default: the output's name with\r\n"
@@ -256,6 +321,7 @@ std::string usageText() {
          "Exit status: 0 when both files are written; 1 when the data or a value is\r\n"
          "wrong or a file cannot be written (nothing is written then); 2 for a wrong\r\n"
          "command line.\r\n";
+  return text;
 }
 
 }  // namespace tgram::estimate

@@ -30,6 +30,9 @@ struct EstimateOptions {
   std::optional<double> tolerance;
   std::optional<double> bandwidth;
   bool bothWays = false;
+  // Rasters: the band, and the direction by name (east, ..., axes).
+  std::optional<int> band;
+  std::optional<std::string> gridDirection;
   // Output.
   std::string output = "ExpTgrams.txt";
   std::optional<std::string> pairs;
@@ -54,6 +57,10 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments);
 // Raises an EstimateError for a value out of range: w <= 0, a class count
 // outside 1..400, a tolerance outside (0, 90], a zero direction, ...
 void checkOptions(const EstimateOptions& options);
+
+// Whether the data file is a raster: --format raster, or a name with a
+// raster's extension when the format is not given.
+bool readsRaster(const EstimateOptions& options);
 
 // What --help shows.
 std::string usageText();

@@ -28,7 +28,9 @@ struct TextTable {
   std::vector<TextRow> rows;
 };
 
-enum class FileFormat { Auto, Csv, Gslib };
+// Raster: a categorical map (an ESRI ASCII grid, or any raster GDAL reads);
+// Auto takes a name with a raster's extension (.asc, .tif, ...) as one.
+enum class FileFormat { Auto, Csv, Gslib, Raster };
 
 // The field delimiter of a CSV file; 0: found from the header (the one of
 // ',', ';' and tab that occurs most often in it outside quotes; ',' when

@@ -1,0 +1,111 @@
+#include "estimate/raster/cell_classes.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <numeric>
+
+#include "estimate/raster/raster_source.hpp"
+
+namespace tgram::estimate::raster {
+namespace {
+
+constexpr std::uint32_t kNoCode = 0xFFFFFFFFu;
+
+// A value as it would read back: the shortest text that gives it.
+std::string valueText(double value) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%.17g", value);
+  for (int precision = 1; precision < 17; ++precision) {
+    char shorter[40];
+    std::snprintf(shorter, sizeof shorter, "%.*g", precision, value);
+    if (std::strtod(shorter, nullptr) == value) return shorter;
+  }
+  return text;
+}
+
+}  // namespace
+
+CellClasses::CellClasses(Settings settings) : settings_(std::move(settings)) {
+  if (settings_.categories) {
+    values_ = *settings_.categories;
+    cells_.assign(values_.size(), 0);
+  }
+}
+
+std::string CellClasses::label(double value) {
+  if (std::fabs(value) < 1e15) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld", static_cast<long long>(value));
+    return text;
+  }
+  return valueText(value);
+}
+
+bool CellClasses::isNoData(double value) const {
+  if (std::isnan(value)) return settings_.nodata && std::isnan(*settings_.nodata);
+  if (settings_.nodata && value == *settings_.nodata) return true;
+  return std::find(settings_.missing.begin(), settings_.missing.end(), value) !=
+         settings_.missing.end();
+}
+
+std::uint32_t CellClasses::codeOf(double value, std::int64_t row, std::int64_t column) {
+  if (isNoData(value)) return kNoCode;
+  const std::string where = settings_.name + ": row " + std::to_string(row + 1) + ", column " +
+                            std::to_string(column + 1) + ": ";
+  if (!std::isfinite(value) || value != std::nearbyint(value))
+    throw RasterError(where + "the class value " + valueText(value) +
+         " is not a whole number (class values must be whole numbers; use --missing " +
+         "for a value that means no data)");
+  const auto known = std::find(values_.begin(), values_.end(), value);
+  if (known != values_.end()) return static_cast<std::uint32_t>(known - values_.begin());
+  if (settings_.categories)
+    throw RasterError(where + "the class value " + label(value) + " is not among the categories given");
+  if (values_.size() == settings_.maxCategories)
+    throw RasterError(where + "the class value " + label(value) + " makes " +
+                      std::to_string(values_.size() + 1) + " categories, which give " +
+                      std::to_string((values_.size() + 1) * (values_.size() + 1)) +
+                      " category pairs; tgraminterp takes at most " +
+                      std::to_string(settings_.maxPairs) + " (at most " +
+                      std::to_string(settings_.maxCategories) + " categories)");
+  values_.push_back(value);
+  cells_.push_back(0);
+  return static_cast<std::uint32_t>(values_.size() - 1);
+}
+
+void CellClasses::encodeRow(std::span<const double> values, std::int64_t row,
+                            std::vector<Run>& runs) {
+  runs.clear();
+  const std::size_t columns = values.size();
+  std::size_t start = 0;
+  while (start < columns) {
+    const double value = values[start];
+    std::size_t end = start + 1;
+    // Equal values (bit for bit: NaN nodata cells form runs too).
+    while (end < columns && (values[end] == value || (std::isnan(value) && std::isnan(values[end]))))
+      ++end;
+    const std::uint32_t code = codeOf(value, row, static_cast<std::int64_t>(start));
+    if (code != kNoCode) {
+      cells_[code] += end - start;
+      runs.push_back({static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(end), code});
+    }
+    start = end;
+  }
+}
+
+std::vector<std::size_t> CellClasses::classOrder() const {
+  std::vector<std::size_t> codes(values_.size());
+  std::iota(codes.begin(), codes.end(), std::size_t{0});
+  std::vector<std::size_t> order(values_.size());
+  if (settings_.categories) {
+    order = codes;  // the order given
+  } else {
+    std::sort(codes.begin(), codes.end(),
+              [&](std::size_t a, std::size_t b) { return values_[a] < values_[b]; });
+    for (std::size_t rank = 0; rank < codes.size(); ++rank) order[codes[rank]] = rank;
+  }
+  return order;
+}
+
+}  // namespace tgram::estimate::raster
