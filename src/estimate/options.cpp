@@ -5,26 +5,12 @@
 
 #include "estimate/estimate_error.hpp"
 #include "estimate/raster/grid_estimate.hpp"
+#include "model/name_list.hpp"
 #include "model/transiograms.hpp"
 
 namespace tgram::estimate {
 
 namespace {
-
-std::vector<std::string> splitList(const std::string& list) {
-  std::vector<std::string> items;
-  std::size_t start = 0;
-  while (true) {
-    const std::size_t comma = list.find(',', start);
-    std::string item = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-    const std::size_t first = item.find_first_not_of(" \t");
-    const std::size_t last = item.find_last_not_of(" \t");
-    items.push_back(first == std::string::npos ? std::string() : item.substr(first, last - first + 1));
-    if (comma == std::string::npos) break;
-    start = comma + 1;
-  }
-  return items;
-}
 
 std::optional<double> realValue(std::string text) {
   if (!text.empty() && text.front() == '+') text.erase(0, 1);
@@ -146,7 +132,7 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
     } else if (valueOf("--missing")) {
       real("--missing", options.missing);
     } else if (valueOf("--categories")) {
-      if (error.empty()) options.categories = splitList(value);
+      if (error.empty()) options.categories = model::splitCommaList(value);
     } else if (valueOf("--lag-width")) {
       real("--lag-width", options.lagWidth);
     } else if (valueOf("--max-class")) {
@@ -164,7 +150,7 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
         continue;
       }
       std::vector<double> components;
-      for (const std::string& item : splitList(value)) {
+      for (const std::string& item : model::splitCommaList(value)) {
         const std::optional<double> component = realValue(item);
         if (!component) {
           error = "--direction: \"" + item + "\" is not a number";

@@ -1,26 +1,8 @@
 #include "plot/options.hpp"
 
+#include "model/name_list.hpp"
+
 namespace tgram::plot {
-
-namespace {
-
-// "A, B ,C" -> {"A", "B", "C"}: blanks around each name are dropped.
-std::vector<std::string> splitNames(const std::string& list) {
-  std::vector<std::string> names;
-  std::size_t start = 0;
-  while (true) {
-    const std::size_t comma = list.find(',', start);
-    std::string name = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-    const std::size_t first = name.find_first_not_of(" \t");
-    const std::size_t last = name.find_last_not_of(" \t");
-    names.push_back(first == std::string::npos ? std::string() : name.substr(first, last - first + 1));
-    if (comma == std::string::npos) break;
-    start = comma + 1;
-  }
-  return names;
-}
-
-}  // namespace
 
 ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
   ParsedOptions parsed;
@@ -60,7 +42,7 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
       options.pairs = value;
     } else if (valueOf("--names", value)) {
       if (!error.empty()) break;
-      options.names = splitNames(value);
+      options.names = model::splitCommaList(value);
       for (std::size_t k = 0; k < options.names->size(); ++k) {
         if ((*options.names)[k].empty()) {
           error = "--names: name " + std::to_string(k + 1) + " is empty";
