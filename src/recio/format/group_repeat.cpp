@@ -128,13 +128,15 @@ const WriteItem* writeReal4Run(ControlState& state, const WriteItem* item, const
   // last repetition began.
   const std::int64_t way = blanks.before + blanks.after;
   while (stop - item > 1) {
+    const WriteItem* const first = item;
     const WriteItem* const last = stop - 1;
-    const std::int64_t written = state.sink.putFieldRun(way, width, state.field, [&] {
-      if (item == last) return false;
+    state.sink.putFieldRun(way, width, state.field, [&] {
+      if (item == last) return RecordSink::RunStep::Stop;
       editReal(item->real4(), state.params, state.field);
       ++item;
-      return true;
+      return RecordSink::RunStep::Field;
     });
+    const std::int64_t written = item - first;
     if (written == 0) {
       once(*item++);
       continue;

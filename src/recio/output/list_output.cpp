@@ -52,20 +52,20 @@ class ListWriter {
   const WriteItem* writeReal4Run(const WriteItem* item, const WriteItem* const end) {
     constexpr std::int64_t kSpan = kReal4Width + 1;
     if (!separatorOwed_) return item;
-    for (;;) {
-      sink_.putFieldRun(1, kReal4Width, field_, [&] {
-        if (item == end || item->kind != ItemKind::Real4 || spaceLeft_ <= kSpan) return false;
-        editReal(item->real4(), kReal4, field_);
-        ++item;
-        spaceLeft_ -= kSpan;
-        return true;
-      });
-      if (item == end || item->kind != ItemKind::Real4 || spaceLeft_ > kSpan) return item;
-      // The next real begins the next record.
-      sink_.setOwed(0);
-      sink_.endRecord();
-      spaceLeft_ = kRecordSpace;
-    }
+    std::int64_t spaceLeft = spaceLeft_;
+    sink_.putFieldRun(1, kReal4Width, field_, [&] {
+      if (item == end || item->kind != ItemKind::Real4) return RecordSink::RunStep::Stop;
+      if (spaceLeft <= kSpan) {  // the next real begins the next record
+        spaceLeft = kRecordSpace;
+        return RecordSink::RunStep::EndRecord;
+      }
+      editReal(item->real4(), kReal4, field_);
+      ++item;
+      spaceLeft -= kSpan;
+      return RecordSink::RunStep::Field;
+    });
+    spaceLeft_ = spaceLeft;
+    return item;
   }
 
   void finish() { sink_.endRecord(); }

@@ -57,39 +57,49 @@ class RecordSink {
     return true;
   }
 
+  // What the writer of a run of fields (putFieldRun) does next.
+  enum class RunStep {
+    Field,      // the next field has been edited into the run's field
+    EndRecord,  // the record is full: end it, then ask again
+    Stop,       // the run is over
+  };
+
   // Puts a run of edited fields straight into the write window, each after
   // `blanks` blanks and right-justified in `width` columns, as putField
-  // would put them after owing `blanks`: `editNext()` edits the next field
-  // into `field` and returns true, or returns false when the run ends. The
-  // run also ends, before asking for a field, when the window has no room,
-  // and it does not begin when blanks are owed, without a window, or when
-  // a field and its blanks are wider than kFieldStorage. Returns the number
-  // of fields put; the caller puts any others the usual way.
-  template <typename EditNext>
-  [[gnu::always_inline]] std::int64_t putFieldRun(std::int64_t blanks, std::int32_t width,
-                                                  const FieldText& field, EditNext&& editNext) {
+  // would put them after owing `blanks`, and ends records between them:
+  // `next()` edits the next field into `field` and returns Field, asks for
+  // the record to end with EndRecord, or ends the run with Stop. The run
+  // also ends, before asking again, when the window has no room, and it
+  // does not begin when blanks are owed, without a window, or when a field
+  // and its blanks are wider than kFieldStorage; the writer puts any other
+  // fields the usual way.
+  template <typename Next>
+  [[gnu::always_inline]] void putFieldRun(std::int64_t blanks, std::int32_t width,
+                                          const FieldText& field, Next&& next) {
     if (owed_ != 0 || width <= 0 || blanks < 0 ||
         blanks + width > static_cast<std::int64_t>(kFieldStorage)) {
-      return 0;
+      return;
     }
     const std::int64_t span = blanks + width;
-    char* const window = window_;
-    const std::int32_t limit = limit_;
-    std::int32_t at = at_;
-    std::int64_t count = 0;
-    while (at < limit && editNext()) {
-      const char* text = field.data();
-      std::int32_t length = field.length();
-      if (field.overflow() || length > width) {  // as putField shows it
-        text = kStars;
-        length = width;
+    for (;;) {
+      char* const window = window_;
+      const std::int32_t limit = limit_;
+      std::int32_t at = at_;
+      RunStep step = RunStep::Stop;
+      while (at < limit && (step = next()) == RunStep::Field) {
+        const char* text = field.data();
+        std::int32_t length = field.length();
+        if (field.overflow() || length > width) [[unlikely]] {  // as putField shows it
+          text = kStars;
+          length = width;
+        }
+        copyField(window + at, span - length, text, static_cast<std::size_t>(length), true);
+        at += static_cast<std::int32_t>(span);
       }
-      copyField(window + at, span - length, text, static_cast<std::size_t>(length), true);
-      at += static_cast<std::int32_t>(span);
-      ++count;
+      at_ = at;
+      if (at >= limit || step != RunStep::EndRecord) return;
+      finishRecord(0);
     }
-    at_ = at;
-    return count;
   }
 
   // Ends the current record; the next characters begin a new one. What the
