@@ -9,6 +9,7 @@
 
 #include "recio/format/format_state.hpp"
 #include "recio/format/group_repeat.hpp"
+#include "recio/format/silent_group.hpp"
 #include "recio/output/number_edit.hpp"
 
 namespace tgram::recio {
@@ -20,8 +21,6 @@ constexpr int kCharacterMismatch = 6205;
 constexpr int kRealMismatch = 6206;
 constexpr int kIntegerMismatch = 6207;
 constexpr int kLogicalMismatch = 6208;
-
-constexpr std::int64_t kMaxOwedBlanks = RecordSink::kMaxOwed;
 
 // One value to edit; a complex item gives two, its parts.
 struct Value {
@@ -78,40 +77,6 @@ std::size_t valueSize(ItemKind kind) {
   }
 }
 
-// What a span of format items that produces nothing does to the blanks
-// owed to the record: p -> clamp(p + shift, low, high). Moving right adds,
-// moving left subtracts down to 0, tabbing to a column sets a value.
-struct BlankEffect {
-  std::int64_t shift = 0;
-  std::int64_t low = 0;
-  std::int64_t high = kMaxOwedBlanks;
-
-  static BlankEffect add(std::int64_t n) { return {n, 0, kMaxOwedBlanks}; }
-  static BlankEffect set(std::int64_t n) { return {0, n, n}; }
-
-  std::int64_t apply(std::int64_t p) const { return std::clamp(p + shift, low, high); }
-
-  // This effect followed by `next`.
-  BlankEffect then(const BlankEffect& next) const {
-    // Owed blanks lie in 0..kMaxOwedBlanks: a shift beyond that range in
-    // either direction acts like one of that size.
-    const std::int64_t sum = std::clamp(shift + next.shift, -2 * kMaxOwedBlanks, 2 * kMaxOwedBlanks);
-    return {sum, std::clamp(low + next.shift, next.low, next.high),
-            std::clamp(high + next.shift, next.low, next.high)};
-  }
-
-  // This effect `times` times over.
-  BlankEffect repeated(std::int64_t times) const {
-    BlankEffect result;
-    BlankEffect power = *this;
-    for (; times > 0; times >>= 1) {
-      if (times & 1) result = result.then(power);
-      power = power.then(power);
-    }
-    return result;
-  }
-};
-
 class FormatControl {
  public:
   FormatControl(const CompiledFormat& format, const RuntimeCounts& counts, RecordSink& sink)
@@ -149,10 +114,6 @@ class FormatControl {
     std::abort();  // a sink's fail never returns
   }
 
-  // Positions the next character at `target` (columns from 0). Characters
-  // already written stay; a position left of them means right after them.
-  void moveTo(std::int64_t target) { s_.sink.setOwed(target - s_.column); }
-
   // Runs format items up to the next data descriptor. With an item waiting
   // it becomes the current descriptor (true); false when advancing stops
   // without one.
@@ -178,20 +139,16 @@ class FormatControl {
           s_.put(s_.format.literal(item));
           break;
         case FormatKind::Skip:
-          s_.sink.owe(s_.resolve(item.repeat, 1));
-          break;
         case FormatKind::Tab:
-          moveTo(std::max<std::int64_t>(s_.resolve(item.w, 1), 1) - 1);
-          break;
         case FormatKind::TabLeft:
-          moveTo(s_.column + s_.sink.owed() - std::max<std::int64_t>(s_.resolve(item.w, 0), 0));
-          break;
         case FormatKind::TabRight:
-          s_.sink.owe(s_.resolve(item.w, 0));
+          // Characters already written stay: a position left of them means
+          // right after them.
+          s_.sink.setOwed(s_.positionEffect(item).apply(s_.sink.owed()));
           break;
         case FormatKind::GroupOpen:
           if (s_.depth == kMaxGroupDepth) fail(kGroupsTooDeep);
-          if (item.target >= 0 && settleSilentGroup(item, itemWaiting)) break;
+          if (item.target >= 0 && format_detail::settleSilentGroup(s_, item, itemWaiting)) break;
           s_.groups[s_.depth++] =
               format_detail::Group{s_.position, s_.resolve(item.repeat, 0), s_.repetitionState()};
           break;
@@ -218,13 +175,9 @@ class FormatControl {
           break;
         case FormatKind::SignDefault:
         case FormatKind::SignSuppress:
-          s_.signPlus = false;
-          break;
         case FormatKind::SignPlus:
-          s_.signPlus = true;
-          break;
         case FormatKind::Scale:
-          s_.scale = item.w.value;
+          format_detail::applyMode(item, s_.modes);
           break;
         case FormatKind::KeepRecord:
         case FormatKind::BlankNull:
@@ -248,84 +201,6 @@ class FormatControl {
   bool stop() {
     s_.sink.setOwed(0);
     return false;
-  }
-
-  // --- groups that produce nothing ----------------------------------------
-
-  // Runs all repetitions of a group that produces nothing (its opening was
-  // just taken) at once: their only effects are the blanks owed and the
-  // sign and scale modes, which a first repetition settles. Counts of
-  // billions cost no more than one. A ":" inside with no item waiting ends
-  // advancing in the first repetition: such a group is left to the ordinary
-  // run (false).
-  bool settleSilentGroup(const FormatItem& opening, bool itemWaiting) {
-    std::size_t i = s_.position;
-    Modes modes{s_.signPlus, s_.scale};
-    BlankEffect effect;
-    if (!silentGroupEffect(opening, i, itemWaiting, modes, effect)) return false;
-    s_.sink.setOwed(effect.apply(s_.sink.owed()));
-    s_.signPlus = modes.signPlus;
-    s_.scale = modes.scale;
-    s_.position = i;
-    return true;
-  }
-
-  struct Modes {
-    bool signPlus;
-    std::int32_t scale;
-  };
-
-  // The effect of all repetitions of the group opened by `opening`, whose
-  // first item is at `i`; leaves `i` after the group's closing item.
-  bool silentGroupEffect(const FormatItem& opening, std::size_t& i, bool itemWaiting,
-                         Modes& modes, BlankEffect& effect) {
-    const auto close = static_cast<std::size_t>(opening.target);
-    BlankEffect once;
-    while (i < close) {
-      const FormatItem& item = s_.items[i++];
-      switch (item.kind) {
-        case FormatKind::Skip:
-          once = once.then(BlankEffect::add(std::max<std::int64_t>(s_.resolve(item.repeat, 1), 0)));
-          break;
-        case FormatKind::TabRight:
-          once = once.then(BlankEffect::add(std::max<std::int64_t>(s_.resolve(item.w, 0), 0)));
-          break;
-        case FormatKind::TabLeft:
-          once = once.then(BlankEffect::add(-std::max<std::int64_t>(s_.resolve(item.w, 0), 0)));
-          break;
-        case FormatKind::Tab: {
-          const std::int64_t target = std::max<std::int64_t>(s_.resolve(item.w, 1), 1) - 1;
-          once = once.then(
-              BlankEffect::set(std::clamp<std::int64_t>(target - s_.column, 0, kMaxOwedBlanks)));
-          break;
-        }
-        case FormatKind::Colon:
-          if (!itemWaiting) return false;
-          break;
-        case FormatKind::SignDefault:
-        case FormatKind::SignSuppress:
-          modes.signPlus = false;
-          break;
-        case FormatKind::SignPlus:
-          modes.signPlus = true;
-          break;
-        case FormatKind::Scale:
-          modes.scale = item.w.value;
-          break;
-        case FormatKind::GroupOpen: {
-          BlankEffect inner;
-          if (!silentGroupEffect(item, i, itemWaiting, modes, inner)) return false;
-          once = once.then(inner);
-          break;
-        }
-        default:  // empty literals, $, BN, BZ
-          break;
-      }
-    }
-    ++i;  // the group's closing item
-    // A count of 1 or less runs the group once.
-    effect = once.repeated(std::max<std::int64_t>(s_.resolve(opening.repeat, 0), 1));
-    return true;
   }
 
   // --- editing ------------------------------------------------------------
@@ -357,7 +232,7 @@ class FormatControl {
     if (isIntegerKind(value.kind)) {
       // Under G an integer is edited as under I.
       const std::int32_t minDigits = descriptor.kind == FormatKind::Integer ? params.d : 1;
-      editInteger(static_cast<std::int32_t>(value.bits), minDigits, s_.signPlus, s_.field);
+      editInteger(static_cast<std::int32_t>(value.bits), minDigits, s_.modes.signPlus, s_.field);
     } else if (value.kind == ItemKind::Real8) {
       editReal(std::bit_cast<double>(value.bits), params, s_.field);
     } else {

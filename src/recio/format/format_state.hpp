@@ -4,6 +4,7 @@
 // their items (group_repeat.cpp).
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string_view>
@@ -15,6 +16,73 @@
 #include "recio/output/record_sink.hpp"
 
 namespace tgram::recio::format_detail {
+
+// What positioning does to the blanks owed to the record: p -> clamp(p +
+// shift, low, high). Moving right adds, moving left subtracts down to 0,
+// tabbing to a column sets a value. Effects compose, so that a run of
+// positioning items, repeated any number of times, is one effect.
+struct BlankEffect {
+  static constexpr std::int64_t kMax = RecordSink::kMaxOwed;
+
+  std::int64_t shift = 0;
+  std::int64_t low = 0;
+  std::int64_t high = kMax;
+
+  static BlankEffect add(std::int64_t n) { return {n, 0, kMax}; }
+  static BlankEffect set(std::int64_t n) { return {0, n, n}; }
+
+  std::int64_t apply(std::int64_t p) const { return std::clamp(p + shift, low, high); }
+
+  // This effect followed by `next`.
+  BlankEffect then(const BlankEffect& next) const {
+    // Owed blanks lie in 0..kMax: a shift beyond that range in either
+    // direction acts like one of that size.
+    const std::int64_t sum = std::clamp(shift + next.shift, -2 * kMax, 2 * kMax);
+    return {sum, std::clamp(low + next.shift, next.low, next.high),
+            std::clamp(high + next.shift, next.low, next.high)};
+  }
+
+  // This effect `times` times over.
+  BlankEffect repeated(std::int64_t times) const {
+    BlankEffect result;
+    BlankEffect power = *this;
+    for (; times > 0; times >>= 1) {
+      if (times & 1) result = result.then(power);
+      power = power.then(power);
+    }
+    return result;
+  }
+};
+
+inline bool isPositioning(FormatKind kind) {
+  return kind == FormatKind::Skip || kind == FormatKind::Tab || kind == FormatKind::TabLeft ||
+         kind == FormatKind::TabRight;
+}
+
+// The sign and scale modes a descriptor is edited in.
+struct Modes {
+  bool signPlus = false;
+  std::int32_t scale = 0;
+};
+
+// Sets `modes` as a mode item (S, SS, SP, P) does; false, with nothing
+// changed, for any other item.
+inline bool applyMode(const FormatItem& item, Modes& modes) {
+  switch (item.kind) {
+    case FormatKind::SignDefault:
+    case FormatKind::SignSuppress:
+      modes.signPlus = false;
+      return true;
+    case FormatKind::SignPlus:
+      modes.signPlus = true;
+      return true;
+    case FormatKind::Scale:
+      modes.scale = item.w.value;
+      return true;
+    default:
+      return false;
+  }
+}
 
 // What a repetition of a group can change. Two repetitions that begin in
 // the same state do the same, since a group's items are run in order.
@@ -48,8 +116,7 @@ struct ControlState {
   std::array<Group, kMaxGroupDepth> groups{};
   std::size_t depth = 0;     // groups open
   std::int64_t reuse = 0;    // items the current descriptor still takes, with this one
-  std::int32_t scale = 0;
-  bool signPlus = false;
+  Modes modes;
   std::int64_t column = 0;     // characters put into the current record
   std::uint64_t progress = 0;  // records ended and descriptors taken
   const FormatItem* descriptor = nullptr;  // the data descriptor taken last
@@ -62,8 +129,25 @@ struct ControlState {
     return n.value;
   }
 
+  // What the positioning item `item` (X, T, TL, TR) does to the blanks
+  // owed, in the current record.
+  BlankEffect positionEffect(const FormatItem& item) const {
+    switch (item.kind) {
+      case FormatKind::Skip:
+        return BlankEffect::add(std::max<std::int64_t>(resolve(item.repeat, 1), 0));
+      case FormatKind::TabRight:
+        return BlankEffect::add(std::max<std::int64_t>(resolve(item.w, 0), 0));
+      case FormatKind::TabLeft:
+        return BlankEffect::add(-std::max<std::int64_t>(resolve(item.w, 0), 0));
+      default: {  // Tab, to a column counted from 1
+        const std::int64_t target = std::max<std::int64_t>(resolve(item.w, 1), 1) - 1;
+        return BlankEffect::set(std::clamp<std::int64_t>(target - column, 0, BlankEffect::kMax));
+      }
+    }
+  }
+
   RepetitionState repetitionState() const {
-    return {column, sink.owed(), progress, scale, signPlus};
+    return {column, sink.owed(), progress, modes.scale, modes.signPlus};
   }
 
   // --- putting characters -------------------------------------------------
@@ -100,9 +184,9 @@ struct ControlState {
                                 static_cast<std::int32_t>(resolve(item.d, 1)),
                                 static_cast<std::int32_t>(resolve(item.e, 2)));
     }
-    if (scale != 0 || signPlus) {
-      params.scale = scale;
-      params.signPlus = signPlus;
+    if (modes.scale != 0 || modes.signPlus) {
+      params.scale = modes.scale;
+      params.signPlus = modes.signPlus;
       params = withFastMark(params);
     }
   }

@@ -12,16 +12,11 @@ bool owesBlanksOnly(FormatKind kind) {
   return kind == FormatKind::Skip || kind == FormatKind::TabRight;
 }
 
-// The blanks the items in [first, last) owe (each X or TR item, none for a
-// count below 0).
+// The blanks the items in [first, last) owe (X and TR items, which only
+// add blanks).
 std::int64_t blanksOf(const ControlState& state, std::size_t first, std::size_t last) {
   std::int64_t blanks = 0;
-  for (std::size_t i = first; i < last; ++i) {
-    const FormatItem& item = state.items[i];
-    const std::int64_t n = item.kind == FormatKind::Skip ? state.resolve(item.repeat, 1)
-                                                          : state.resolve(item.w, 0);
-    blanks += std::max<std::int64_t>(n, 0);
-  }
+  for (std::size_t i = first; i < last; ++i) blanks += state.positionEffect(state.items[i]).shift;
   return blanks;
 }
 
