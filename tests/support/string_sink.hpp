@@ -2,6 +2,8 @@
 // engines.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -44,9 +46,25 @@ class StringSink : public recio::RecordSink {
   std::vector<char> buffer_;
 };
 
-// The buffer sizes the tests give a sink's write window: the smallest
-// window there is, sizes that put the window's end anywhere in a run of
-// fields, and a file unit's.
-inline constexpr std::int32_t kWindowSizes[] = {33, 40, 57, 200, 1024};
+// The buffer sizes the tests give a sink's write window: none, the
+// smallest window there is, sizes that put the window's end anywhere in a
+// run of fields, and a file unit's.
+inline constexpr std::int32_t kWindowSizes[] = {0, 33, 40, 57, 200, 1024};
+
+// The comparison of writing with and without a write window: expects
+// `write(window)`, which writes into a StringSink with a window on a buffer
+// of `window` bytes and returns what came out, to give `expected` for every
+// size in kWindowSizes. Returns whether it did, so that a loop of many
+// rounds can stop at the first that does not.
+template <typename Outcome, typename Write>
+bool expectInEveryWindow(const Outcome& expected, Write&& write, const std::string& context) {
+  bool same = true;
+  for (const std::int32_t window : kWindowSizes) {
+    const Outcome got = write(window);
+    EXPECT_EQ(got, expected) << context << ", write window on " << window << " bytes";
+    same = same && got == expected;
+  }
+  return same;
+}
 
 }  // namespace tgram::testing

@@ -372,12 +372,9 @@ TEST(FormattedWrite, StraightRunsMatchTheGeneralWay) {
                           : reals[pick % std::size(reals)]);
       }
     }
-    const Outcome general = run(written, items);
-    EXPECT_EQ(run(grouped, items, {count}), general) << grouped << " / " << written;
-    for (const std::int32_t window : testing::kWindowSizes) {
-      EXPECT_EQ(run(grouped, items, {count}, window), general)
-          << grouped << " / " << written << ", buffer of " << window;
-    }
+    testing::expectInEveryWindow(
+        run(written, items), [&](std::int32_t window) { return run(grouped, items, {count}, window); },
+        grouped + " / " + written);
   }
 }
 
@@ -468,9 +465,8 @@ TEST(FormattedWrite, ArbitraryFormatsEndCleanly) {
     EXPECT_TRUE(o.condition == 0 || (o.condition >= 6205 && o.condition <= 6208) ||
                 (o.condition >= 6970 && o.condition <= 6991))
         << format << ": condition " << o.condition;
-    for (const std::int32_t window : testing::kWindowSizes) {
-      EXPECT_EQ(run(format, items, {count}, window), o) << format << ", buffer of " << window;
-    }
+    testing::expectInEveryWindow(
+        o, [&](std::int32_t window) { return run(format, items, {count}, window); }, format);
   }
 }
 

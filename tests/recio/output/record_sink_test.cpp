@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "support/string_sink.hpp"
 
@@ -33,11 +35,73 @@ TEST(RecordSink, FieldsAreRightJustifiedOrShowAsterisks) {
       {"123", 0, true, "*", false},          {"", 4, false, "    ", true},
   };
   for (const Case& c : cases) {
-    for (const std::int32_t window : {0, 40}) {
-      testing::StringSink sink(true, window);
-      EXPECT_EQ(sink.putField(fieldOf(c.text, c.overflow), c.width), c.fits) << c.text;
-      sink.endRecord();
-      EXPECT_EQ(sink.records().at(0), c.expected) << c.text << " in " << c.width;
+    testing::expectInEveryWindow(
+        std::pair<std::string, bool>(c.expected, c.fits),
+        [&](std::int32_t window) {
+          testing::StringSink sink(true, window);
+          const bool fits = sink.putField(fieldOf(c.text, c.overflow), c.width);
+          sink.endRecord();
+          return std::pair(sink.records().at(0), fits);
+        },
+        std::string(c.text) + " in " + std::to_string(c.width));
+  }
+}
+
+// A run of fields puts what putField puts after owing the run's blanks,
+// ends records where its writer asks, and stops where the window has no
+// room, leaving the rest to putField: the same records in every window.
+TEST(RecordSink, RunsOfFieldsAreThoseOfSingleFields) {
+  using Step = RecordSink::RunStep;
+  // A field's text ("" ends the record, "*" is a field marked as
+  // overflowing), run by run.
+  const std::vector<std::vector<std::string>> runs = {
+      {"1", "22", "", "333", "4444", "", "", "55555"},
+      {"abcdefgh", "12345678", "", "1234567", "*", "x"},
+      {"", "1", "", "2"},
+  };
+  for (const std::int64_t blanks : {0, 1, 3}) {
+    for (const std::int32_t width : {7, 8}) {
+      for (const std::vector<std::string>& run : runs) {
+        // Each field the usual way.
+        testing::StringSink single;
+        for (const std::string& text : run) {
+          if (text.empty()) {
+            single.endRecord();
+            continue;
+          }
+          single.owe(blanks);
+          single.putField(fieldOf(text == "*" ? "1" : text, text == "*"), width);
+        }
+        single.endRecord();
+        testing::expectInEveryWindow(
+            single.records(),
+            [&](std::int32_t window) {
+              testing::StringSink sink(true, window);
+              FieldText field;
+              std::size_t next = 0;
+              while (next < run.size()) {
+                sink.putFieldRun(blanks, width, field, [&] {
+                  if (next == run.size()) return Step::Stop;
+                  const std::string& text = run[next++];
+                  if (text.empty()) return Step::EndRecord;
+                  field = fieldOf(text == "*" ? "1" : text, text == "*");
+                  return Step::Field;
+                });
+                if (next == run.size()) break;
+                // No room left: the next one the usual way.
+                const std::string& text = run[next++];
+                if (text.empty()) {
+                  sink.endRecord();
+                  continue;
+                }
+                sink.owe(blanks);
+                sink.putField(fieldOf(text == "*" ? "1" : text, text == "*"), width);
+              }
+              sink.endRecord();
+              return sink.records();
+            },
+            std::to_string(blanks) + " blanks, width " + std::to_string(width));
+      }
     }
   }
 }
