@@ -7,16 +7,6 @@
 
 namespace tgram::recio {
 
-namespace {
-
-std::string_view trimBlanks(std::string_view text) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  return text;
-}
-
-}  // namespace
-
 std::string ConsoleFileNamePrompt::askFileName(std::int32_t unit) {
   namespace os = runtime::os;
   UnitRecord& out = units_.consoleOutput();

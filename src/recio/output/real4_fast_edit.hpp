@@ -20,13 +20,15 @@
 
 namespace tgram::recio {
 
-// Edits `value` under `params` (a form marked `real4Fast`: the one of F7.4
-// when its form is Fixed, else the list-directed one)
-// and returns true, or returns false, leaving `out` unspecified, for a
-// value the fast way leaves to the general one. When it returns true, `out`
-// holds exactly what the general way gives.
+// The fast editing of the bits of a 4-byte real under F7.4 and in the
+// list-directed form: true, with `out` holding exactly what the general way
+// gives, or false, leaving `out` unspecified, for a value the fast way
+// leaves to the general one.
 bool editFixed74Fast(std::uint32_t bits, FieldText& out);
 bool editListDirectedFast(std::uint32_t bits, FieldText& out);
+
+// The same for `value` under `params`, a form marked `real4Fast`: F7.4 when
+// its form is Fixed, else the list-directed form.
 [[gnu::always_inline]] inline bool editReal4Fast(float value, const EditParams& params, FieldText& out) {
   const auto bits = std::bit_cast<std::uint32_t>(value);
   return params.form == RealForm::Fixed ? editFixed74Fast(bits, out) : editListDirectedFast(bits, out);

@@ -39,12 +39,6 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
                     [](char x, char y) { return upper(x) == upper(y); });
 }
 
-std::string_view trimBlanks(std::string_view text) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  return text;
-}
-
 // Matches an optional keyword against its accepted values; an unrecognised
 // value raises `error` before the open itself begins.
 template <typename T>

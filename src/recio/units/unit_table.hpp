@@ -57,6 +57,13 @@ struct ConsoleStreams {
 // File names are cut after this many characters.
 inline constexpr std::size_t kFileNameMax = 259;
 
+// `text` without the blanks around it, as file names are taken.
+inline std::string_view trimBlanks(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  return text;
+}
+
 // Where an open with a blank file name gets its name when no command-line
 // argument is left: the answer to a prompt on the console, given by the
 // console input (input/file_name_prompt.hpp), which the statement
