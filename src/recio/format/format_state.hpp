@@ -191,13 +191,16 @@ struct ControlState {
     }
   }
 
-  // The group `top` begins its next repetition: one fewer left, and the
-  // state noted where it begins. The interpreter and the routes of
-  // group_repeat.hpp both go round this way.
-  void nextRepetition(Group& top) {
-    --top.count;
-    top.before = repetitionState();
+  // The group `top` has begun `times` more repetitions, the last of them in
+  // the state `lastStart`: that many fewer are left, and where the last
+  // began is noted. The interpreter and the routes of group_repeat.hpp go
+  // round this way.
+  void goneRound(Group& top, std::int64_t times, const RepetitionState& lastStart) {
+    top.count -= times;
+    top.before = lastStart;
   }
+  // The group `top` begins its next repetition, here.
+  void nextRepetition(Group& top) { goneRound(top, 1, repetitionState()); }
 };
 
 }  // namespace tgram::recio::format_detail

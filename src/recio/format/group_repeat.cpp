@@ -103,8 +103,6 @@ const WriteItem* writeReal4Run(ControlState& state, const WriteItem* item, const
   // is below 1).
   const std::int64_t rounds = std::max<std::int64_t>(top.count - 1, 0);
   const WriteItem* const limit = item + std::min<std::int64_t>(end - item, rounds);
-  const WriteItem* stop = item;
-  while (stop != limit && stop->kind == ItemKind::Real4) ++stop;
 
   // One repetition: the route, the descriptor taken again (which only
   // counts), the field.
@@ -114,19 +112,17 @@ const WriteItem* writeReal4Run(ControlState& state, const WriteItem* item, const
     editReal(real.real4(), state.params, state.field);
     state.placeField(width);
   };
-  if (item != stop && state.sink.owed() != 0) once(*item++);
-  // All but the last go straight into the sink's write window while it has
-  // room, after the route's blanks, with the count, the progress and the
-  // column moved once for each run of them (the blanks owed are none
-  // after a field); a field the window cannot take goes round as above.
-  // The last one goes round as above too, which notes where the group's
-  // last repetition began.
+  if (item != limit && item->kind == ItemKind::Real4 && state.sink.owed() != 0) once(*item++);
+  // The others go straight into the sink's write window while it has room,
+  // after the route's blanks, with the state moved once for each run of
+  // them (the blanks owed are none after a field); a field the window
+  // cannot take goes round as above.
   const std::int64_t way = blanks.before + blanks.after;
-  while (stop - item > 1) {
+  const std::int64_t span = way + width;
+  while (item != limit && item->kind == ItemKind::Real4) {
     const WriteItem* const first = item;
-    const WriteItem* const last = stop - 1;
     state.sink.putFieldRun(way, width, state.field, [&] {
-      if (item == last) return RecordSink::RunStep::Stop;
+      if (item == limit || item->kind != ItemKind::Real4) return RecordSink::RunStep::Stop;
       editReal(item->real4(), state.params, state.field);
       ++item;
       return RecordSink::RunStep::Field;
@@ -136,11 +132,14 @@ const WriteItem* writeReal4Run(ControlState& state, const WriteItem* item, const
       once(*item++);
       continue;
     }
-    top.count -= written;
     state.progress += static_cast<std::uint64_t>(written);
-    state.column += written * (way + width);
+    state.column += written * span;
+    // The last repetition began after the blanks owed before the group
+    // goes round, before its descriptor was taken.
+    state.goneRound(top, written,
+                    RepetitionState{state.column - span, blanks.before, state.progress - 1,
+                                    state.modes.scale, state.modes.signPlus});
   }
-  if (item != stop) once(*item++);
   return item;
 }
 

@@ -118,9 +118,10 @@ class RecordSink {
  protected:
   // A sink that holds its record in a buffer may open a write window on
   // it: characters then go into `buffer` at the window's position without
-  // a call while the position is below `limit`, which must be at most the
-  // buffer's size less 2 * kFieldStorage. The buffer must stay in place
-  // while the window is open. The sink learns where the window stands with
+  // a call while the position is below `limit`; a field and its blanks
+  // begun there may run up to 2 * kFieldStorage bytes further, which the
+  // buffer must hold (the position may then lie beyond `limit`). The
+  // buffer must stay in place while the window is open. The sink learns where the window stands with
   // windowPosition() before any other use of the buffer, and tells it
   // where to go on with moveWindow() after.
   void openWindow(char* buffer, std::int32_t position, std::int32_t limit) {

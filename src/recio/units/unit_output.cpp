@@ -130,6 +130,19 @@ void UnitSink::putText(const char* text, std::size_t length) {
   }
 }
 
+void UnitSink::takeSpill(std::int32_t at) {
+  char spill[UnitRecord::kSpillRoom];
+  const auto length = static_cast<std::size_t>(at - unit_.bufferSize);
+  std::memcpy(spill, unit_.buffer + unit_.bufferSize, length);
+  unit_.position = unit_.bufferSize;
+  unit_.dirty = true;
+  drainFullBuffer();
+  if (length == 0) return;
+  std::memcpy(unit_.buffer, spill, length);
+  unit_.position = static_cast<std::int32_t>(length);
+  unit_.dirty = true;
+}
+
 void UnitSink::drainFullBuffer() {
   if (isConsole()) {
     writeConsolePiece(false);

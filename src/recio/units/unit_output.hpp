@@ -41,12 +41,12 @@ std::string_view consoleLineEnd(bool lineEndOwed, char control);
 // so the unit is up to date when the sink goes.
 class UnitSink final : public RecordSink {
  public:
-  // Opens the write window on the unit's buffer, with the room the
-  // window needs below its end (the buffer stays in place for the
-  // statement).
+  // Opens the write window on the unit's buffer up to its end: a field
+  // begun below the end may run into the spare bytes behind it (the
+  // buffer stays in place for the statement).
   explicit UnitSink(UnitRecord& unit) : unit_(unit) {
-    constexpr auto kRoom = static_cast<std::int32_t>(2 * kFieldStorage);
-    openWindow(unit.buffer, unit.position, std::max(unit.bufferSize - kRoom, 0));
+    static_assert(UnitRecord::kSpillRoom >= 2 * kFieldStorage);
+    openWindow(unit.buffer, unit.position, unit.bufferSize);
   }
   UnitSink(const UnitSink&) = delete;
   UnitSink& operator=(const UnitSink&) = delete;
@@ -68,10 +68,15 @@ class UnitSink final : public RecordSink {
     taken_ = true;
     const std::int32_t at = windowPosition();
     if (at != unit_.position) {
+      if (at >= unit_.bufferSize) [[unlikely]] return takeSpill(at);
       unit_.position = at;
       unit_.dirty = true;
     }
   }
+  // The window ran to `at`, at or past the buffer's end: the full buffer
+  // goes out as any full buffer does, and what lies past its end begins
+  // the next one.
+  [[gnu::cold, gnu::noinline]] void takeSpill(std::int32_t at);
   void giveWindow() {
     moveWindow(unit_.position);
     taken_ = false;

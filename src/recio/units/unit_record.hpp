@@ -35,12 +35,15 @@ struct UnitRecord {
   bool ownsHandle = false;  // the handle is closed when the unit is closed
   RecordKind recordKind = RecordKind::SequentialFormatted;
 
-  // The record buffer: bufferSize bytes plus one spare byte, so that reading
-  // can place a missing final line feed behind a short block. In front of
-  // it lie kLineEndRoom bytes, where the console puts the line end owed
+  // The record buffer: bufferSize bytes, then kSpillRoom spare bytes: reading
+  // places a missing final line feed behind a short block there, and a
+  // write statement's fields may run past the buffer's end into them
+  // before the bytes past the end move to the next block. In front of it
+  // lie kLineEndRoom bytes, where the console puts the line end owed
   // before a record, so that the line end and the record go out in one
   // write without copying the record.
   static constexpr std::int32_t kLineEndRoom = 8;
+  static constexpr std::int32_t kSpillRoom = 32;
   char* buffer = nullptr;
   std::int32_t bufferSize = kFileBufferSize;
   std::int32_t position = 0;    // index of the next character to transfer
@@ -80,7 +83,7 @@ struct UnitRecord {
 
   void allocateBuffer(std::int32_t size) {
     bufferSize = size;
-    bufferStorage_ = std::make_unique<char[]>(static_cast<std::size_t>(kLineEndRoom + size) + 1);
+    bufferStorage_ = std::make_unique<char[]>(static_cast<std::size_t>(kLineEndRoom + size + kSpillRoom));
     buffer = bufferStorage_.get() + kLineEndRoom;
     position = 0;
     lastIndex = -1;
