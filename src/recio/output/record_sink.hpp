@@ -83,8 +83,8 @@ class RecordSink {
     const std::int64_t span = blanks + width;
     for (;;) {
       char* const window = window_;
-      const std::int32_t limit = limit_;
-      std::int32_t at = at_;
+      const char* const limit = window + limit_;
+      char* at = window + at_;
       RunStep step = RunStep::Stop;
       while (at < limit && (step = next()) == RunStep::Field) {
         const char* text = field.data();
@@ -93,10 +93,10 @@ class RecordSink {
           text = kStars;
           length = width;
         }
-        copyField(window + at, span - length, text, static_cast<std::size_t>(length), true);
-        at += static_cast<std::int32_t>(span);
+        copyField(at, span - length, text, static_cast<std::size_t>(length), true);
+        at += span;
       }
-      at_ = at;
+      at_ = static_cast<std::int32_t>(at - window);
       if (at >= limit || step != RunStep::EndRecord) return;
       finishRecord(0);
     }
