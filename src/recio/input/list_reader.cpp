@@ -60,11 +60,13 @@ void ListReader::readReal4(float& place) {
 }
 
 // The usual value, read in one pass over the buffer: blanks or tabs, then
-// an optional sign and digits with at most one point, ended by a blank or a
-// tab, the whole value in the buffer and exactly convertible. It leaves the
-// reader as scan() and the conversion would. Anything else (a record end, a
-// comma, an exponent, a value across the buffer's end...) is left to them:
-// false, with nothing taken.
+// a plain mantissa (an optional sign and digits with at most one point,
+// read by scanPlainMantissa as the general conversion reads it) of at most
+// kExactMantissaDigits digits, ended by a blank or a tab, the whole value in
+// the buffer and exactly convertible. It leaves the reader as scan() and the
+// conversion would. Anything else (a record end, a comma, an exponent, a
+// value across the buffer's end...) is left to them: false, with nothing
+// taken.
 bool ListReader::readPlainReal4(float& place) {
   const std::string_view bytes = input_.buffered();
   const char* const begin = bytes.data();
@@ -74,7 +76,8 @@ bool ListReader::readPlainReal4(float& place) {
   const char* const start = p;
   const PlainMantissa mantissa = scanPlainMantissa(p, end);
   p = mantissa.end;
-  if (mantissa.written == 0 || mantissa.written > 19 || p == end || (*p != ' ' && *p != '\t')) {
+  if (mantissa.written == 0 || mantissa.written > kExactMantissaDigits || p == end ||
+      (*p != ' ' && *p != '\t')) {
     return false;
   }
   RealConversion result;
