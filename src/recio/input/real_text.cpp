@@ -148,7 +148,8 @@ std::uint64_t digitsValue(const DecimalNumber& number) {
 // The shortcut of exactDecimalToDouble, for at most kExactMantissaDigits
 // digits.
 bool fastDecimalToDouble(const DecimalNumber& number, double& value) {
-  return number.count <= kExactMantissaDigits && exactDecimalToDouble(digitsValue(number), number.exponent, value);
+  return number.count <= kExactMantissaDigits &&
+         exactDecimalToDouble(digitsValue(number), number.exponent, value);
 }
 
 // The general case, by the library's correctly rounded conversion of the
@@ -196,19 +197,13 @@ DoubleConversion decimalToDouble(const DecimalNumber& number) {
 }
 
 
-// A mantissa of at most kExactMantissaDigits digits whose value and power of
-// ten are exact doubles takes the shortcut at once, as the one-pass reading
-// does; the rest goes through the stages.
+// A value the exact shortcut reaches takes it at once, as the one-pass
+// reading does; the rest goes through the stages.
 RealConversion convertReal4(std::string_view text) {
   RealParts parts;
   if (const int error = scanRealParts(text, parts); error != 0) return {0.0f, error};
-  const PlainMantissa& mantissa = parts.mantissa;
   RealConversion result;
-  if (mantissa.written <= kExactMantissaDigits &&
-      exactDecimalToReal4(mantissa.negative, mantissa.digits, mantissa.exponent + parts.exponent,
-                          result)) {
-    return result;
-  }
+  if (exactMantissaToReal4(parts.mantissa, parts.exponent, result)) return result;
   const DoubleConversion wide = decimalToDouble(decimalNumber(parts));
   if (wide.error != 0) return {0.0f, wide.error};
   return doubleToReal4(wide.value);

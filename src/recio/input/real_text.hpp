@@ -82,17 +82,6 @@ inline bool exactDecimalToDouble(std::uint64_t digits, int exponent, double& val
   return true;
 }
 
-// The value (negative ? -1 : 1) x digits x 10^exponent through
-// exactDecimalToDouble, rounded to the nearest single as doubleToReal4
-// does. False, leaving `result` alone, where the shortcut does not reach.
-inline bool exactDecimalToReal4(bool negative, std::uint64_t digits, int exponent,
-                                RealConversion& result) {
-  double value = 0.0;
-  if (!exactDecimalToDouble(digits, exponent, value)) return false;
-  result = doubleToReal4(negative ? -value : value);
-  return true;
-}
-
 // A plain mantissa: an optional sign, then digits with at most one point.
 // Its integer digits are the first written + exponent bytes from `first`,
 // its fraction digits the last -exponent bytes before `end`.
@@ -110,6 +99,21 @@ struct PlainMantissa {
 // The most digits whose value a 64-bit integer always holds
 // (PlainMantissa::digits).
 inline constexpr std::ptrdiff_t kExactMantissaDigits = 19;
+
+// The value of `mantissa` x 10^exponent through exactDecimalToDouble,
+// rounded to the nearest single as doubleToReal4 does. False, leaving
+// `result` alone, where the shortcut does not reach (more than
+// kExactMantissaDigits digits written among them).
+inline bool exactMantissaToReal4(const PlainMantissa& mantissa, std::int32_t exponent,
+                                 RealConversion& result) {
+  double value = 0.0;
+  if (mantissa.written > kExactMantissaDigits ||
+      !exactDecimalToDouble(mantissa.digits, mantissa.exponent + exponent, value)) {
+    return false;
+  }
+  result = doubleToReal4(mantissa.negative ? -value : value);
+  return true;
+}
 
 namespace mantissa_detail {
 
@@ -188,9 +192,9 @@ inline PlainMantissa scanPlainMantissa(const char* p, const char* const end) {
 
 // The three stages together (the general way of the reading; its usual
 // values are read in one pass by ListReader::readPlainReal4): 6103, 6102
-// or 6104 on failure. A mantissa of at most kExactMantissaDigits digits
-// that exactDecimalToDouble reaches, with the exponent, is converted by it
-// at once, without the decimal number.
+// or 6104 on failure. A value within the reach of the exact shortcut
+// (exactMantissaToReal4) is converted by it at once, without the decimal
+// number, as the one-pass reading converts it.
 RealConversion convertReal4(std::string_view text);
 
 }  // namespace tgram::recio
