@@ -1,10 +1,10 @@
 // Conversion of the text of a list-directed value into a 4-byte real, in
 // three stages: scan the text into an exact decimal number, round that to
 // the nearest double, round the double to the nearest single. The mantissa
-// ([sign] digits [. digits]) has one scanner, scanPlainMantissa, which the
-// general stages and the one-pass reading of a plain value
-// (ListReader::readPlainReal4) both use, as they both use the one exact
-// shortcut of the conversion, exactDecimalToDouble.
+// ([sign] digits [. digits]) has one scanner, scanPlainMantissa, and the
+// conversion one exact shortcut, exactDecimalToDouble: the general stages
+// and the one-pass reading of a plain value (ListReader::readPlainReal4)
+// both use them.
 #pragma once
 
 #include <bit>
@@ -102,8 +102,8 @@ inline constexpr std::ptrdiff_t kExactMantissaDigits = 19;
 
 // The value of `mantissa` x 10^exponent through exactDecimalToDouble,
 // rounded to the nearest single as doubleToReal4 does. False, leaving
-// `result` alone, where the shortcut does not reach (more than
-// kExactMantissaDigits digits written among them).
+// `result` alone, where the shortcut does not reach, a mantissa of more
+// than kExactMantissaDigits written digits among them.
 inline bool exactMantissaToReal4(const PlainMantissa& mantissa, std::int32_t exponent,
                                  RealConversion& result) {
   double value = 0.0;
