@@ -60,11 +60,12 @@ void ListReader::readReal4(float& place) {
 }
 
 // The usual value, read in one pass over the buffer: blanks or tabs, then
-// an optional sign and digits with at most one point, ended by a blank or a
-// tab, the whole value in the buffer and exactly convertible. It leaves the
-// reader as scan() and the conversion would. Anything else (a record end, a
-// comma, an exponent, a value across the buffer's end...) is left to them:
-// false, with nothing taken.
+// a plain mantissa (an optional sign and digits with at most one point,
+// read by scanPlainMantissa as the general conversion reads it), ended by a
+// blank or a tab, the whole value in the buffer and within the reach of the
+// exact shortcut. It leaves the reader as scan() and the conversion would.
+// Anything else (a record end, a comma, an exponent, a value across the
+// buffer's end...) is left to them: false, with nothing taken.
 bool ListReader::readPlainReal4(float& place) {
   const std::string_view bytes = input_.buffered();
   const char* const begin = bytes.data();
@@ -74,14 +75,9 @@ bool ListReader::readPlainReal4(float& place) {
   const char* const start = p;
   const PlainMantissa mantissa = scanPlainMantissa(p, end);
   p = mantissa.end;
-  if (mantissa.written == 0 || mantissa.written > 19 || p == end || (*p != ' ' && *p != '\t')) {
-    return false;
-  }
+  if (mantissa.written == 0 || p == end || (*p != ' ' && *p != '\t')) return false;
   RealConversion result;
-  if (!exactDecimalToReal4(mantissa.negative, mantissa.digits, mantissa.exponent, result) ||
-      result.error != 0) {
-    return false;
-  }
+  if (!exactMantissaToReal4(mantissa, 0, result) || result.error != 0) return false;
 
   // At most 21 characters: the value's text is kept whole, as scan() keeps
   // it (with one fixed-size copy when the buffer holds that much).

@@ -27,16 +27,20 @@ class DigitCollector {
  public:
   explicit DigitCollector(DecimalNumber& number) : number_(number) {}
 
-  void integerDigit(char c) {
-    if (number_.count == 0 && c == '0') return;
-    if (!keep(c)) ++number_.exponent;
-  }
-  void fractionDigit(char c) {
-    if (number_.count == 0 && c == '0') {
-      --number_.exponent;
-      return;
+  void integerDigits(const char* p, const char* const end) {
+    for (; p < end; ++p) {
+      if (number_.count == 0 && *p == '0') continue;
+      if (!keep(*p)) ++number_.exponent;
     }
-    if (keep(c)) --number_.exponent;
+  }
+  void fractionDigits(const char* p, const char* const end) {
+    for (; p < end; ++p) {
+      if (number_.count == 0 && *p == '0') {
+        --number_.exponent;
+        continue;
+      }
+      if (keep(*p)) --number_.exponent;
+    }
   }
 
   // Rounds at the 24th digit and drops trailing zeros.
@@ -86,7 +90,53 @@ std::size_t scanExponentDigits(std::string_view text, std::size_t i,
   return i;
 }
 
-// The value of up to 19 digits.
+// A real text cut into its parts: the value is the mantissa's times
+// 10^exponent.
+struct RealParts {
+  PlainMantissa mantissa;
+  std::int32_t exponent = 0;  // as written, held at kExponentCap
+};
+
+// The grammar of scanRealText: 0, or 6103 when the text is not wholly one
+// number.
+int scanRealParts(std::string_view text, RealParts& parts) {
+  const char* const begin = text.data();
+  const std::size_t n = text.size();
+  parts.mantissa = scanPlainMantissa(begin, begin + n);
+  if (parts.mantissa.written == 0) return input::kInvalidReal;
+  std::size_t i = static_cast<std::size_t>(parts.mantissa.end - begin);
+  if (i == n) return 0;
+  const char c = text[i];
+  if (c == 'E' || c == 'e' || c == 'D' || c == 'd') ++i;
+  else if (c != '+' && c != '-') return input::kInvalidReal;
+  bool negativeExponent = false;
+  if (i < n && (text[i] == '+' || text[i] == '-')) {
+    negativeExponent = text[i] == '-';
+    ++i;
+  }
+  std::int32_t written = 0;
+  const std::size_t end = scanExponentDigits(text, i, written);
+  if (end == i || end != n) return input::kInvalidReal;
+  parts.exponent = negativeExponent ? -written : written;
+  return 0;
+}
+
+// The decimal number of scanned parts: the collector walks the integer and
+// fraction digits that the mantissa's scanner delimited.
+DecimalNumber decimalNumber(const RealParts& parts) {
+  const PlainMantissa& mantissa = parts.mantissa;
+  DecimalNumber number;
+  number.negative = mantissa.negative;
+  DigitCollector collector(number);
+  const std::ptrdiff_t fraction = -mantissa.exponent;
+  collector.integerDigits(mantissa.first, mantissa.first + (mantissa.written - fraction));
+  collector.fractionDigits(mantissa.end - fraction, mantissa.end);
+  collector.finish();
+  number.exponent = number.count == 0 ? 0 : number.exponent + parts.exponent;
+  return number;
+}
+
+// The value of up to kExactMantissaDigits digits.
 std::uint64_t digitsValue(const DecimalNumber& number) {
   std::uint64_t value = 0;
   for (std::int32_t i = 0; i < number.count; ++i) {
@@ -95,9 +145,11 @@ std::uint64_t digitsValue(const DecimalNumber& number) {
   return value;
 }
 
-// The shortcut of exactDecimalToDouble, for at most 19 digits.
+// The shortcut of exactDecimalToDouble, for at most kExactMantissaDigits
+// digits.
 bool fastDecimalToDouble(const DecimalNumber& number, double& value) {
-  return number.count <= 19 && exactDecimalToDouble(digitsValue(number), number.exponent, value);
+  return number.count <= kExactMantissaDigits &&
+         exactDecimalToDouble(digitsValue(number), number.exponent, value);
 }
 
 // The general case, by the library's correctly rounded conversion of the
@@ -122,45 +174,9 @@ DoubleConversion slowDecimalToDouble(const DecimalNumber& number,
 
 int scanRealText(std::string_view text, DecimalNumber& number) {
   number = DecimalNumber{};
-  const std::size_t n = text.size();
-  std::size_t i = 0;
-  if (i < n && (text[i] == '+' || text[i] == '-')) {
-    number.negative = text[i] == '-';
-    ++i;
-  }
-
-  DigitCollector collector(number);
-  bool sawDigit = false;
-  for (; i < n && isDigit(text[i]); ++i) {
-    collector.integerDigit(text[i]);
-    sawDigit = true;
-  }
-  if (i < n && text[i] == '.') {
-    for (++i; i < n && isDigit(text[i]); ++i) {
-      collector.fractionDigit(text[i]);
-      sawDigit = true;
-    }
-  }
-  if (!sawDigit) return input::kInvalidReal;
-
-  if (i < n) {
-    const char c = text[i];
-    if (c == 'E' || c == 'e' || c == 'D' || c == 'd') ++i;
-    else if (c != '+' && c != '-') return input::kInvalidReal;
-    bool negativeExponent = false;
-    if (i < n && (text[i] == '+' || text[i] == '-')) {
-      negativeExponent = text[i] == '-';
-      ++i;
-    }
-    std::int32_t written = 0;
-    const std::size_t end = scanExponentDigits(text, i, written);
-    if (end == i || end != n) return input::kInvalidReal;
-    i = end;
-    number.exponent += negativeExponent ? -written : written;
-  }
-
-  collector.finish();
-  if (number.count == 0) number.exponent = 0;
+  RealParts parts;
+  if (const int error = scanRealParts(text, parts); error != 0) return error;
+  number = decimalNumber(parts);
   return 0;
 }
 
@@ -181,12 +197,14 @@ DoubleConversion decimalToDouble(const DecimalNumber& number) {
 }
 
 
+// A value the exact shortcut reaches takes it at once, as the one-pass
+// reading does; the rest goes through the stages.
 RealConversion convertReal4(std::string_view text) {
-  DecimalNumber number;
-  if (const int error = scanRealText(text, number); error != 0) {
-    return {0.0f, error};
-  }
-  const DoubleConversion wide = decimalToDouble(number);
+  RealParts parts;
+  if (const int error = scanRealParts(text, parts); error != 0) return {0.0f, error};
+  RealConversion result;
+  if (exactMantissaToReal4(parts.mantissa, parts.exponent, result)) return result;
+  const DoubleConversion wide = decimalToDouble(decimalNumber(parts));
   if (wide.error != 0) return {0.0f, wide.error};
   return doubleToReal4(wide.value);
 }

@@ -1,6 +1,10 @@
 // Conversion of the text of a list-directed value into a 4-byte real, in
 // three stages: scan the text into an exact decimal number, round that to
-// the nearest double, round the double to the nearest single.
+// the nearest double, round the double to the nearest single. The mantissa
+// ([sign] digits [. digits]) has one scanner, scanPlainMantissa, and the
+// conversion one exact shortcut, exactDecimalToDouble: the general stages
+// and the one-pass reading of a plain value (ListReader::readPlainReal4)
+// both use them.
 #pragma once
 
 #include <bit>
@@ -30,9 +34,10 @@ struct DecimalNumber {
 // Scans a whole real text: [sign] mantissa [exponent], where the mantissa is
 // digits with an optional "." (at least one digit) and the exponent is a
 // letter E, e, D or d with an optional sign and digits, or a sign and digits
-// directly after the mantissa ("1.5-3"). Keeps the first 24 significant
-// digits, the 24th rounded up when the next one is 5 or more. Returns 0, or
-// 6103 when the text is not wholly one number.
+// directly after the mantissa ("1.5-3"). The mantissa is found by
+// scanPlainMantissa; of its digits the first 24 significant ones are kept,
+// the 24th rounded up when the next one is 5 or more. Returns 0, or 6103
+// when the text is not wholly one number.
 int scanRealText(std::string_view text, DecimalNumber& number);
 
 struct DoubleConversion {
@@ -69,7 +74,7 @@ inline constexpr std::uint64_t kExactIntegerLimit = std::uint64_t{1} << 53;
 // doubles (digits <= 2^53, |exponent| <= 22): one correctly rounded
 // product or quotient, so exact. False, leaving `value` alone, for any
 // other. The one shortcut of the conversion: the one-pass reading of a
-// plain value and the general stages (decimalToDouble) both take it.
+// plain value, convertReal4 and decimalToDouble all take it.
 inline bool exactDecimalToDouble(std::uint64_t digits, int exponent, double& value) {
   if (digits > kExactIntegerLimit || exponent < -22 || exponent > 22) return false;
   const double d = static_cast<double>(digits);
@@ -77,27 +82,38 @@ inline bool exactDecimalToDouble(std::uint64_t digits, int exponent, double& val
   return true;
 }
 
-// The value (negative ? -1 : 1) x digits x 10^exponent through
-// exactDecimalToDouble, rounded to the nearest single as doubleToReal4
-// does. False, leaving `result` alone, where the shortcut does not reach.
-inline bool exactDecimalToReal4(bool negative, std::uint64_t digits, int exponent,
-                                RealConversion& result) {
-  double value = 0.0;
-  if (!exactDecimalToDouble(digits, exponent, value)) return false;
-  result = doubleToReal4(negative ? -value : value);
-  return true;
-}
-
 // A plain mantissa: an optional sign, then digits with at most one point.
+// Its integer digits are the first written + exponent bytes from `first`,
+// its fraction digits the last -exponent bytes before `end`.
 struct PlainMantissa {
   bool negative = false;
   // The value of the digits, point left out; it wraps around beyond the
   // 19th digit, so `written` must be checked before it is used.
   std::uint64_t digits = 0;
-  std::int32_t exponent = 0;   // minus the count of digits after the point
-  std::ptrdiff_t written = 0;  // digits written, leading zeros included
-  const char* end = nullptr;   // the first byte after the mantissa
+  std::int32_t exponent = 0;    // minus the count of digits after the point
+  std::ptrdiff_t written = 0;   // digits written, leading zeros included
+  const char* first = nullptr;  // the first byte after the sign
+  const char* end = nullptr;    // the first byte after the mantissa
 };
+
+// The most digits whose value a 64-bit integer always holds
+// (PlainMantissa::digits).
+inline constexpr std::ptrdiff_t kExactMantissaDigits = 19;
+
+// The value of `mantissa` x 10^exponent through exactDecimalToDouble,
+// rounded to the nearest single as doubleToReal4 does. False, leaving
+// `result` alone, where the shortcut does not reach, a mantissa of more
+// than kExactMantissaDigits written digits among them.
+inline bool exactMantissaToReal4(const PlainMantissa& mantissa, std::int32_t exponent,
+                                 RealConversion& result) {
+  double value = 0.0;
+  if (mantissa.written > kExactMantissaDigits ||
+      !exactDecimalToDouble(mantissa.digits, mantissa.exponent + exponent, value)) {
+    return false;
+  }
+  result = doubleToReal4(mantissa.negative ? -value : value);
+  return true;
+}
 
 namespace mantissa_detail {
 
@@ -152,9 +168,9 @@ inline PlainMantissa scanPlainMantissa(const char* p, const char* const end) {
     m.negative = *p == '-';
     ++p;
   }
-  const char* const integer = p;
+  m.first = p;
   p = addDigits(p, end, m.digits);
-  m.written = p - integer;
+  m.written = p - m.first;
   if (p < end && *p == '.') {
     const char* const fraction = ++p;
     if (end - p >= 8) {
@@ -176,7 +192,9 @@ inline PlainMantissa scanPlainMantissa(const char* p, const char* const end) {
 
 // The three stages together (the general way of the reading; its usual
 // values are read in one pass by ListReader::readPlainReal4): 6103, 6102
-// or 6104 on failure.
+// or 6104 on failure. A value within the reach of the exact shortcut
+// (exactMantissaToReal4) is converted by it at once, without the decimal
+// number, as the one-pass reading converts it.
 RealConversion convertReal4(std::string_view text);
 
 }  // namespace tgram::recio
