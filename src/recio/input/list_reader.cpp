@@ -47,7 +47,7 @@ void ListReader::readInteger4(std::int32_t& place) {
   place = result.value;
 }
 
-void ListReader::readReal4(float& place) {
+void ListReader::readOtherReal4(float& place) {
   startIfNeeded();
   if (repeatLeft_ == 0 && lastSeparator_ != '/' && readPlainReal4(place)) return;
   if (!nextValue() || valueLength_ == 0) return markNull();
@@ -57,47 +57,6 @@ void ListReader::readReal4(float& place) {
       std::string_view(valueText_, static_cast<std::size_t>(valueLength_)));
   if (result.error != 0) failValue(result.error);
   place = result.value;
-}
-
-// The usual value, read in one pass over the buffer: blanks or tabs, then
-// a plain mantissa (an optional sign and digits with at most one point,
-// read by scanPlainMantissa as the general conversion reads it), ended by a
-// blank or a tab, the whole value in the buffer and within the reach of the
-// exact shortcut. It leaves the reader as scan() and the conversion would.
-// Anything else (a record end, a comma, an exponent, a value across the
-// buffer's end...) is left to them: false, with nothing taken.
-bool ListReader::readPlainReal4(float& place) {
-  const std::string_view bytes = input_.buffered();
-  const char* const begin = bytes.data();
-  const char* const end = begin + bytes.size();
-  const char* p = begin;
-  while (p < end && (*p == ' ' || *p == '\t')) ++p;
-  const char* const start = p;
-  const PlainMantissa mantissa = scanPlainMantissa(p, end);
-  p = mantissa.end;
-  if (mantissa.written == 0 || p == end || (*p != ' ' && *p != '\t')) return false;
-  RealConversion result;
-  if (!exactMantissaToReal4(mantissa, 0, result) || result.error != 0) return false;
-
-  // At most 21 characters: the value's text is kept whole, as scan() keeps
-  // it (with one fixed-size copy when the buffer holds that much).
-  valueForm_ = Form::Plain;
-  countGiven_ = false;
-  endedAtRecordEnd_ = false;
-  valueLength_ = static_cast<std::int32_t>(p - start);
-  constexpr std::ptrdiff_t kCopied = 32;
-  static_assert(kValueTextMax >= kCopied);
-  if (end - start >= kCopied) {
-    std::memcpy(valueText_, start, kCopied);
-  } else {
-    std::memcpy(valueText_, start, static_cast<std::size_t>(valueLength_));
-  }
-  valueStart_ = input_.offsetOfNext() + (start - begin);
-  lastSeparator_ = ' ';
-  ++progress_.valuesGiven;
-  input_.skip(static_cast<std::int32_t>(p + 1 - begin));  // the blank or tab too
-  place = result.value;
-  return true;
 }
 
 InputPlace ListReader::placeOfLastValue() const {

@@ -1,13 +1,16 @@
 // List-directed input: free-form values read from the records of a unit.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 
 #include "recio/input/input_report.hpp"
+#include "recio/input/real_text.hpp"
 #include "recio/input/record_input.hpp"
 #include "recio/units/unit_record.hpp"
 
@@ -43,7 +46,12 @@ class ListReader {
   ListReader& operator=(const ListReader&) = delete;
 
   void readInteger4(std::int32_t& place);
-  void readReal4(float& place);
+  // The usual value is read in one pass (readPlainReal4), inline where the
+  // reals are read; any other the general way.
+  void readReal4(float& place) {
+    if (started_ && repeatLeft_ == 0 && lastSeparator_ != '/' && readPlainReal4(place)) return;
+    readOtherReal4(place);
+  }
   // Ends the statement: the rest of the current record is passed over.
   void finish();
   // Ends the statement as finish() does, and says what the rest of the
@@ -63,6 +71,7 @@ class ListReader {
 
   void startIfNeeded();
   bool readPlainReal4(float& place);
+  void readOtherReal4(float& place);
   bool nextValue();
   void scan();
   bool separatorEndsValue(bool recordEnd);
@@ -112,5 +121,46 @@ class ListReader {
   std::int32_t quotedKept_ = 0;
   char quoteMark_ = '\'';
 };
+
+// The usual value, read in one pass over the buffer: blanks or tabs, then
+// a plain mantissa (an optional sign and digits with at most one point,
+// read by scanPlainMantissa as the general conversion reads it), ended by a
+// blank or a tab, the whole value in the buffer and within the reach of the
+// exact shortcut. It leaves the reader as scan() and the conversion would.
+// Anything else (a record end, a comma, an exponent, a value across the
+// buffer's end...) is left to them: false, with nothing taken.
+inline bool ListReader::readPlainReal4(float& place) {
+  const std::string_view bytes = input_.buffered();
+  const char* const begin = bytes.data();
+  const char* const end = begin + bytes.size();
+  const char* p = begin;
+  while (p < end && (*p == ' ' || *p == '\t')) ++p;
+  const char* const start = p;
+  const PlainMantissa mantissa = scanPlainMantissa(p, end);
+  p = mantissa.end;
+  if (mantissa.written == 0 || p == end || (*p != ' ' && *p != '\t')) return false;
+  RealConversion result;
+  if (!exactMantissaToReal4(mantissa, 0, result) || result.error != 0) return false;
+
+  // At most 21 characters: the value's text is kept whole, as scan() keeps
+  // it (with one fixed-size copy when the buffer holds that much).
+  valueForm_ = Form::Plain;
+  countGiven_ = false;
+  endedAtRecordEnd_ = false;
+  valueLength_ = static_cast<std::int32_t>(p - start);
+  constexpr std::ptrdiff_t kCopied = 32;
+  static_assert(kValueTextMax >= kCopied);
+  if (end - start >= kCopied) {
+    std::memcpy(valueText_, start, kCopied);
+  } else {
+    std::memcpy(valueText_, start, static_cast<std::size_t>(valueLength_));
+  }
+  valueStart_ = input_.offsetOfNext() + (start - begin);
+  lastSeparator_ = ' ';
+  ++progress_.valuesGiven;
+  input_.skip(static_cast<std::int32_t>(p + 1 - begin));  // the blank or tab too
+  place = result.value;
+  return true;
+}
 
 }  // namespace tgram::recio

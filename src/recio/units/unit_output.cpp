@@ -85,12 +85,31 @@ void beginUnitInput(UnitRecord& unit) {
   unit.lastIndex = -1;
 }
 
-std::string_view consoleLineEnd(bool lineEndOwed, char control) {
+namespace {
+
+constexpr LineEnd lineEndOf(std::string_view text) {
+  LineEnd end;
+  end.size = text.size();
+  for (std::size_t i = 0; i < text.size(); ++i) end.bytes[sizeof end.bytes - text.size() + i] = text[i];
+  return end;
+}
+
+static_assert(sizeof LineEnd{}.bytes <= UnitRecord::kLineEndRoom);
+
+constexpr LineEnd kNoLineEnd{};
+constexpr LineEnd kCrLf = lineEndOf("\r\n");
+
+}  // namespace
+
+LineEnd consoleLineEnd(bool lineEndOwed, char control) {
+  static constexpr LineEnd kCr = lineEndOf("\r");
+  static constexpr LineEnd kNewPage = lineEndOf("\r\n\f\r \r");
+  static constexpr LineEnd kBlankLine = lineEndOf("\r\n\r\n");
   switch (control) {
-    case '+': return "\r";
-    case '1': return "\r\n\f\r \r";
-    case '0': return lineEndOwed ? "\r\n\r\n" : "\r\n";
-    default: return lineEndOwed ? "\r\n" : "";
+    case '+': return kCr;
+    case '1': return kNewPage;
+    case '0': return lineEndOwed ? kBlankLine : kCrLf;
+    default: return lineEndOwed ? kCrLf : kNoLineEnd;
   }
 }
 
@@ -165,14 +184,16 @@ void UnitSink::writeConsolePiece(bool recordEnds) {
       *start = ' ';
       length = 1;
     }
-    const std::string_view lineEnd = owedLineEnd(length > 0 ? *start : ' ');
+    const LineEnd lineEnd = owedLineEnd(length > 0 ? *start : ' ');
     if (u.carriageControl != CarriageControl::List && length > 0) {
       ++start;
       --length;
     }
-    start -= lineEnd.size();
-    std::memcpy(start, lineEnd.data(), lineEnd.size());
-    length += lineEnd.size();
+    // Into the room in front of the buffer (what it puts before the line
+    // end is not written).
+    std::memcpy(start - sizeof lineEnd.bytes, lineEnd.bytes, sizeof lineEnd.bytes);
+    start -= lineEnd.size;
+    length += lineEnd.size;
   }
   // A console that cannot be written loses the text; the run goes on.
   os::writeAll(u.handle, std::string_view(start, length));

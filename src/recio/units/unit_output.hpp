@@ -29,9 +29,19 @@ void beginUnitInput(UnitRecord& unit);
 // system's reason on behalf of `kind`.
 void flushUnitBuffer(UnitRecord& unit, runtime::StatementKind kind);
 
+// A line end the console owes before a record: at most 8 characters, kept
+// at the end of `bytes`, so that it is put in front of a record with one
+// 8-byte move.
+struct LineEnd {
+  char bytes[8] = {};
+  std::size_t size = 0;
+
+  std::string_view text() const { return {bytes + sizeof bytes - size, size}; }
+};
+
 // The console's line end owed before a record, chosen by the record's first
 // character (its carriage control).
-std::string_view consoleLineEnd(bool lineEndOwed, char control);
+LineEnd consoleLineEnd(bool lineEndOwed, char control);
 
 // The records of one write statement on a unit. The sink opens its write
 // window on the unit's buffer and keeps the unit's position while the
@@ -89,8 +99,8 @@ class UnitSink final : public RecordSink {
   void writeConsolePiece(bool recordEnds);
   // The console's line end owed before a record whose first character is
   // `first` (its carriage control, unless the console lists).
-  std::string_view owedLineEnd(char first) const {
-    if (unit_.carriageControl == CarriageControl::List) return unit_.outputPending ? "\r\n" : "";
+  LineEnd owedLineEnd(char first) const {
+    if (unit_.carriageControl == CarriageControl::List) return consoleLineEnd(unit_.outputPending, ' ');
     return consoleLineEnd(unit_.outputPending && !unit_.lineClosed, first);
   }
 
