@@ -68,11 +68,12 @@ class RecordSink {
   // `blanks` blanks and right-justified in `width` columns, as putField
   // would put them after owing `blanks`, and ends records between them:
   // `next()` edits the next field into `field` and returns Field, asks for
-  // the record to end with EndRecord, or ends the run with Stop. The run
-  // also ends, before asking again, when the window has no room, and it
-  // does not begin when blanks are owed, without a window, or when a field
-  // and its blanks are wider than kFieldStorage; the writer puts any other
-  // fields the usual way.
+  // the record to end with EndRecord, or ends the run with Stop. When the
+  // window has no room, the sink is asked to make some (putRun with
+  // nothing to put); the run ends, before asking for the next field, when
+  // it cannot. The run does not begin when blanks are owed, without a
+  // window, or when a field and its blanks are wider than kFieldStorage;
+  // the writer puts any other fields the usual way.
   template <typename Next>
   [[gnu::always_inline]] void putFieldRun(std::int64_t blanks, std::int32_t width,
                                           const FieldText& field, Next&& next) {
@@ -97,7 +98,13 @@ class RecordSink {
         at += span;
       }
       at_ = static_cast<std::int32_t>(at - window);
-      if (at >= limit || step != RunStep::EndRecord) return;
+      if (at >= limit) {
+        // The sink makes room if it can (a unit writes out its full buffer).
+        putRun(0, nullptr, 0);
+        if (at_ >= limit_) return;
+        continue;
+      }
+      if (step != RunStep::EndRecord) return;
       finishRecord(0);
     }
   }
