@@ -61,17 +61,18 @@ TEST(RecordSink, RunsOfFieldsAreThoseOfSingleFields) {
   };
   for (const std::int64_t blanks : {0, 1, 3}) {
     for (const std::int32_t width : {7, 8}) {
-      for (const std::vector<std::string>& run : runs) {
-        // Each field the usual way.
-        testing::StringSink single;
-        for (const std::string& text : run) {
-          if (text.empty()) {
-            single.endRecord();
-            continue;
-          }
-          single.owe(blanks);
-          single.putField(fieldOf(text == "*" ? "1" : text, text == "*"), width);
+      // One step of a run the usual way: a record end, or a field.
+      const auto putSingle = [&](testing::StringSink& sink, const std::string& text) {
+        if (text.empty()) {
+          sink.endRecord();
+          return;
         }
+        sink.owe(blanks);
+        sink.putField(fieldOf(text == "*" ? "1" : text, text == "*"), width);
+      };
+      for (const std::vector<std::string>& run : runs) {
+        testing::StringSink single;
+        for (const std::string& text : run) putSingle(single, text);
         single.endRecord();
         testing::expectInEveryWindow(
             single.records(),
@@ -87,15 +88,8 @@ TEST(RecordSink, RunsOfFieldsAreThoseOfSingleFields) {
                   field = fieldOf(text == "*" ? "1" : text, text == "*");
                   return Step::Field;
                 });
-                if (next == run.size()) break;
                 // No room left: the next one the usual way.
-                const std::string& text = run[next++];
-                if (text.empty()) {
-                  sink.endRecord();
-                  continue;
-                }
-                sink.owe(blanks);
-                sink.putField(fieldOf(text == "*" ? "1" : text, text == "*"), width);
+                if (next < run.size()) putSingle(sink, run[next++]);
               }
               sink.endRecord();
               return sink.records();
