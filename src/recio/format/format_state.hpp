@@ -1,7 +1,8 @@
 // The state of format control while it runs a compiled format over the
-// items of a write statement, shared by the interpreter of the format's
-// items (format_control.cpp) and the repetitions of groups run without
-// their items (group_repeat.cpp).
+// items of a write statement, and what its items do to it, shared by the
+// interpreter of the format's items (format_control.cpp) and the
+// repetitions of groups run without their items (silent_group.cpp,
+// group_repeat.cpp).
 #pragma once
 
 #include <algorithm>

@@ -8,7 +8,7 @@
 // where a route begins; a run of 4-byte reals under a group of one fast
 // descriptor goes through writeReal4Run, which puts the fields one after
 // another and moves the state once for the run. Both go round through
-// ControlState::nextRepetition, as the interpreter does.
+// ControlState::goneRound, as the interpreter does.
 #pragma once
 
 #include "recio/format/format_compiler.hpp"
