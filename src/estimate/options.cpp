@@ -5,7 +5,7 @@
 
 #include "estimate/estimate_error.hpp"
 #include "estimate/raster/grid_estimate.hpp"
-#include "model/name_list.hpp"
+#include "model/command_line.hpp"
 #include "model/transiograms.hpp"
 
 namespace tgram::estimate {
@@ -65,17 +65,7 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
     // The value of an option: "--name=value", or the next argument.
     std::string value;
     const auto valueOf = [&](const std::string& name) {
-      if (argument.size() > name.size() && argument.compare(0, name.size() + 1, name + "=") == 0) {
-        value = argument.substr(name.size() + 1);
-        return true;
-      }
-      if (argument != name) return false;
-      if (i + 1 >= arguments.size()) {
-        error = "option " + name + " needs a value";
-      } else {
-        value = arguments[++i];
-      }
-      return true;
+      return model::optionValue(arguments, i, name, value, error);
     };
     const auto real = [&](const char* name, std::optional<double>& target) {
       if (!error.empty()) return;

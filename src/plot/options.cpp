@@ -1,6 +1,6 @@
 #include "plot/options.hpp"
 
-#include "model/name_list.hpp"
+#include "model/command_line.hpp"
 
 namespace tgram::plot {
 
@@ -12,17 +12,7 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
     const std::string& argument = arguments[i];
     // The value of an option: "--name=value", or the next argument.
     const auto valueOf = [&](const std::string& name, std::string& value) {
-      if (argument.size() > name.size() && argument.compare(0, name.size() + 1, name + "=") == 0) {
-        value = argument.substr(name.size() + 1);
-        return true;
-      }
-      if (argument != name) return false;
-      if (i + 1 >= arguments.size()) {
-        error = "option " + name + " needs a value";
-      } else {
-        value = arguments[++i];
-      }
-      return true;
+      return model::optionValue(arguments, i, name, value, error);
     };
     std::string value;
     if (argument == "--help" || argument == "-h") {
