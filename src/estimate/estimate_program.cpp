@@ -1,6 +1,5 @@
 #include "estimate/estimate_program.hpp"
 
-#include <charconv>
 #include <chrono>
 #include <new>
 
@@ -12,6 +11,7 @@
 #include "estimate/pair_search.hpp"
 #include "estimate/raster/raster_run.hpp"
 #include "estimate/sample_table.hpp"
+#include "model/shortest_text.hpp"
 #include "runtime/os.hpp"
 #include "runtime/replace_file.hpp"
 
@@ -28,12 +28,6 @@ constexpr int kFailureStatus = 1;
 
 // Like everything the programs write, lines end in CR LF.
 void say(runtime::os::Handle stream, const std::string& text) { runtime::os::writeAll(stream, text); }
-
-std::string realText(double value) {
-  char buffer[64];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  return std::string(buffer, result.ptr);
-}
 
 std::string joined(const std::vector<std::string>& items) {
   std::string text;
@@ -82,10 +76,10 @@ std::vector<std::string> runComments(const EstimateOptions& options, const Sampl
     lines.push_back("direction: all (every pair in both orders)");
   } else {
     std::vector<std::string> components;
-    for (const double c : *options.direction) components.push_back(realText(c));
+    for (const double c : *options.direction) components.push_back(model::shortestText(c));
     std::string direction = "direction: " + joined(components) + "; tolerance " +
-                            realText(options.tolerance.value_or(kDefaultTolerance)) + " degrees";
-    if (options.bandwidth) direction += "; bandwidth " + realText(*options.bandwidth);
+                            model::shortestText(options.tolerance.value_or(kDefaultTolerance)) + " degrees";
+    if (options.bandwidth) direction += "; bandwidth " + model::shortestText(*options.bandwidth);
     direction += options.bothWays ? "; both ways" : "; ahead only";
     lines.push_back(direction);
   }

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "estimate/estimate_error.hpp"
+#include "model/shortest_text.hpp"
 #include "model/transiograms.hpp"
 
 #ifndef TGRAM_VERSION
@@ -25,12 +26,6 @@ void append(std::string& text, std::initializer_list<std::string_view> parts) {
 }
 
 // A distance or other real as short as reads back exactly ("50", "1007.25").
-std::string realText(double value) {
-  char buffer[64];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  return std::string(buffer, result.ptr);
-}
-
 // A mean separation: ten significant digits are more than any survey holds.
 std::string meanText(double value) {
   char buffer[64];
@@ -188,7 +183,7 @@ EstimateTables buildTables(const PairCounts& counts, const TableSettings& settin
   table += commentLine("tgramest " TGRAM_VERSION);
   for (const std::string& comment : counts.comments) table += commentLine(comment);
   std::string run;
-  append(run, {"lag width: ", realText(counts.lagWidth), " (in the unit of the coordinates); classes 1..",
+  append(run, {"lag width: ", model::shortestText(counts.lagWidth), " (in the unit of the coordinates); classes 1..",
                std::to_string(counts.classes.size()), "; written: ", std::to_string(tables.writtenLags.size()),
                "; maxLag: ", std::to_string(tables.maxLag)});
   table += commentLine(run);
@@ -204,7 +199,7 @@ EstimateTables buildTables(const PairCounts& counts, const TableSettings& settin
          {kLine, "lag,distance_from,distance_to,mean_distance,from,to,n_ij,n_i,p_ij,standard_error,status", kLine});
   for (std::size_t i = 0; i < m; ++i) {
     for (std::size_t j = 0; j < m; ++j) {
-      append(table, {"0,0,", realText(0.5 * counts.lagWidth), ",,", std::to_string(i + 1), ",", std::to_string(j + 1),
+      append(table, {"0,0,", model::shortestText(0.5 * counts.lagWidth), ",,", std::to_string(i + 1), ",", std::to_string(j + 1),
                      ",0,0,,,not estimated", kLine});
     }
   }
@@ -215,7 +210,7 @@ EstimateTables buildTables(const PairCounts& counts, const TableSettings& settin
         nextWritten < tables.writtenLags.size() && tables.writtenLags[nextWritten] == static_cast<int>(k);
     if (written) ++nextWritten;
     std::string range;
-    append(range, {std::to_string(k), ",", realText(lagClass.distanceFrom), ",", realText(lagClass.distanceTo), ",",
+    append(range, {std::to_string(k), ",", model::shortestText(lagClass.distanceFrom), ",", model::shortestText(lagClass.distanceTo), ",",
                    lagClass.total() == 0 ? std::string() : meanText(lagClass.meanDistance), ","});
     for (std::size_t i = 0; i < m; ++i) {
       const std::uint64_t from = lagClass.fromCount(i, m);

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <utility>
 
-#include "plot/shortest_text.hpp"
+#include "model/shortest_text.hpp"
 #include "recio/input/input_report.hpp"
 
 namespace tgram::plot {
@@ -98,7 +98,7 @@ void checkValues(const model::Transiograms& tables, const model::InputTrace& tra
       const float value = tables.expTgram(f, e);
       if (value >= 0.0f && value <= 1.0f) continue;
       const recio::InputPlace& place = trace.valuePlaces[static_cast<std::size_t>(e) * columns + f];
-      kind.add(where(place) + ": " + valueName(tables, f, matrix) + " = " + shortestText(value) +
+      kind.add(where(place) + ": " + valueName(tables, f, matrix) + " = " + model::shortestText(value) +
                " of experimental point " + std::to_string(e + 1) + " (lag " +
                std::to_string(tables.expLag[static_cast<std::size_t>(e)]) + ") is outside 0..1");
     }
@@ -121,7 +121,7 @@ void checkRowSums(const model::Transiograms& tables, const model::InputTrace& tr
       kind.add(where(first) + ": the row p(" + std::to_string(i + 1) + ",1.." + std::to_string(m) +
                ") of experimental point " + std::to_string(e + 1) + " (lag " +
                std::to_string(tables.expLag[static_cast<std::size_t>(e)]) + ") sums to " +
-               shortestText(std::round(sum * 1e6) / 1e6) + ", not 1");
+               model::shortestText(std::round(sum * 1e6) / 1e6) + ", not 1");
     }
   }
 }

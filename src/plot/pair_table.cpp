@@ -8,7 +8,7 @@
 #include <map>
 #include <system_error>
 
-#include "plot/shortest_text.hpp"
+#include "model/shortest_text.hpp"
 
 namespace tgram::plot {
 
@@ -222,7 +222,7 @@ class Parser {
             (!row->value || std::fabs(*row->value - tables_.expTgram(f, e)) > kValueTolerance)) {
           reading.problem =
               "line " + std::to_string(row->line) + ": " + pair + " at lag " + std::to_string(lag) +
-              (row->value ? " is " + shortestText(*row->value) + " here but " + shortestText(tables_.expTgram(f, e))
+              (row->value ? " is " + model::shortestText(*row->value) + " here but " + model::shortestText(tables_.expTgram(f, e))
                           : std::string(" has no estimate here but a value")) +
               " in " + model::kInputFile;
           return reading;
@@ -256,10 +256,10 @@ PairTableReading parsePairTable(std::string_view text, const model::Transiograms
   return Parser(text, tables).parse();
 }
 
-PairTableReading readPairTable(const std::string& name, bool mayBeMissing, const model::Transiograms& tables) {
+PairTableReading readPairTable(const std::filesystem::path& file, bool mayBeMissing, const model::Transiograms& tables) {
   PairTableReading reading;
   std::error_code error;
-  const auto status = std::filesystem::status(name, error);
+  const auto status = std::filesystem::status(file, error);
   if (!std::filesystem::exists(status)) {
     if (!mayBeMissing) reading.problem = "the file is not found";
     return reading;
@@ -268,7 +268,7 @@ PairTableReading readPairTable(const std::string& name, bool mayBeMissing, const
     reading.problem = "it is a folder";
     return reading;
   }
-  std::ifstream in(name, std::ios::binary);
+  std::ifstream in(file, std::ios::binary);
   if (!in.is_open()) {
     reading.problem = "it cannot be opened";
     return reading;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -50,8 +51,9 @@ struct PairTableReading {
 
 PairTableReading parsePairTable(std::string_view text, const model::Transiograms& tables);
 
-// Reads the file `name`. A missing file gives neither a table nor a
+// Reads `file` (a name from the command line goes through
+// runtime::pathFromUtf8). A missing file gives neither a table nor a
 // problem when `mayBeMissing`.
-PairTableReading readPairTable(const std::string& name, bool mayBeMissing, const model::Transiograms& tables);
+PairTableReading readPairTable(const std::filesystem::path& file, bool mayBeMissing, const model::Transiograms& tables);
 
 }  // namespace tgram::plot

@@ -82,12 +82,16 @@ int runPlot(const recio::ConsoleStreams& streams, const std::vector<std::string>
   termination.registerExitProcessing(&units);
   recio::RecordIo io(units);
   return termination.runProgram([&] {
+    const auto warn = [&](const std::string& text) {
+      if (!options.quiet) say(streams.error, "tgramplot: warning: " + text + "\r\n");
+    };
     auto tables = std::make_unique<model::Transiograms>();
+    // Where the values stand is noted only for the warnings.
     model::InputTrace trace;
-    tables->readExperimental(io, model::InputOpening::ExistingOnly, {}, &trace);
+    tables->readExperimental(io, model::InputOpening::ExistingOnly, {}, options.quiet ? nullptr : &trace);
     if (!options.quiet) {
       for (const std::string& warning : checkInput(*tables, trace)) {
-        say(streams.error, "tgramplot: warning: " + std::string(model::kInputFile) + ", " + warning + "\r\n");
+        warn(std::string(model::kInputFile) + ", " + warning);
       }
     }
     if (options.names) {
@@ -98,10 +102,7 @@ int runPlot(const recio::ConsoleStreams& streams, const std::vector<std::string>
     // The pair table is a help, never a condition: one that does not serve
     // is passed over with a warning, and the run goes on without it.
     const std::string pairFile = options.pairs.value_or(kDefaultPairTable);
-    PairTableReading pairs = readPairTable(pairFile, !options.pairs, *tables);
-    const auto warn = [&](const std::string& text) {
-      if (!options.quiet) say(streams.error, "tgramplot: warning: " + text + "\r\n");
-    };
+    PairTableReading pairs = readPairTable(runtime::pathFromUtf8(pairFile), !options.pairs, *tables);
     if (!pairs.problem.empty()) {
       warn("the pair table " + pairFile + " is not used: " + pairs.problem);
     } else if (options.errorBars && !pairs.table) {

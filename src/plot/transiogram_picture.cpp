@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "plot/axes.hpp"
-#include "plot/shortest_text.hpp"
+#include "model/shortest_text.hpp"
 #include "plot/svg_writer.hpp"
 #include "plot/text_fit.hpp"
 
@@ -394,14 +394,14 @@ class PictureBuilder {
     if (grid_.matrix) {
       svg_.openGroup({{"class", diagonal ? "panel diagonal" : "panel"}, {"id", id},
                       {"tg:column", integerText(f + 1)}, {"tg:from", integerText(fromOf(f))},
-                      {"tg:to", integerText(toOf(f))}, {"tg:lag-max", shortestText(lags_.high)},
-                      {"tg:p-min", shortestText(probabilities_.low)},
-                      {"tg:p-max", shortestText(probabilities_.high)}});
+                      {"tg:to", integerText(toOf(f))}, {"tg:lag-max", model::shortestText(lags_.high)},
+                      {"tg:p-min", model::shortestText(probabilities_.low)},
+                      {"tg:p-max", model::shortestText(probabilities_.high)}});
     } else {
       svg_.openGroup({{"class", "panel"}, {"id", id}, {"tg:column", integerText(f + 1)},
-                      {"tg:lag-max", shortestText(lags_.high)},
-                      {"tg:p-min", shortestText(probabilities_.low)},
-                      {"tg:p-max", shortestText(probabilities_.high)}});
+                      {"tg:lag-max", model::shortestText(lags_.high)},
+                      {"tg:p-min", model::shortestText(probabilities_.low)},
+                      {"tg:p-max", model::shortestText(probabilities_.high)}});
     }
     svg_.title(pairName(f) + (grid_.matrix ? ": from " + categoryName(fromOf(f)) + " to " +
                                                  categoryName(toOf(f))
@@ -546,7 +546,7 @@ class PictureBuilder {
       const std::int32_t lag = tables_.expLag[static_cast<std::size_t>(e)];
       const float value = tables_.expTgram(f, e);
       const Point p = frame.at(lag, value);
-      std::string tooltip = pair + " at lag " + integerText(lag) + ": " + shortestText(value);
+      std::string tooltip = pair + " at lag " + integerText(lag) + ": " + model::shortestText(value);
       if (const PointCounts* counts = countsOf(f, e)) tooltip += countsText(*counts);
       if (fewPairs(f, e)) {
         svg_.circle(p.x, p.y, layout_.markerRadius - stroke / 2, tooltip,
@@ -562,7 +562,7 @@ class PictureBuilder {
   static std::string countsText(const PointCounts& counts) {
     if (!counts.estimated) return " (not estimated)";
     std::string text = "; n_ij / n_i = " + integerText(counts.pairs) + " / " + integerText(counts.fromPairs);
-    if (counts.standardError) text += ", standard error " + shortestText(*counts.standardError);
+    if (counts.standardError) text += ", standard error " + model::shortestText(*counts.standardError);
     return text;
   }
 

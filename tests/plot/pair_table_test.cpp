@@ -4,9 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
+
+#include "support/process.hpp"
 
 namespace tgram::plot {
 namespace {
@@ -139,18 +140,16 @@ TEST(PairTable, RefusesATableThatDoesNotServeTheInput) {
 
 TEST(PairTable, AMissingDefaultTableIsNoProblem) {
   const auto tables = twoCategories();
-  const std::filesystem::path folder = std::filesystem::path(testing::TempDir()) / "pair_table_test";
-  std::filesystem::create_directories(folder);
-  const std::string missing = (folder / "none.pairs.csv").string();
+  const testing::ScratchDir folder;
+  const std::filesystem::path missing = folder / "none.pairs.csv";
   const PairTableReading quiet = readPairTable(missing, true, *tables);
   EXPECT_FALSE(quiet.table);
   EXPECT_EQ(quiet.problem, "");
   EXPECT_EQ(readPairTable(missing, false, *tables).problem, "the file is not found");
-  EXPECT_EQ(readPairTable(folder.string(), true, *tables).problem, "it is a folder");
-  const std::string good = (folder / "good.pairs.csv").string();
-  std::ofstream(good, std::ios::binary) << kGoodTable;
+  EXPECT_EQ(readPairTable(folder.path(), true, *tables).problem, "it is a folder");
+  const std::filesystem::path good = folder / "good.pairs.csv";
+  testing::writeFile(good, kGoodTable);
   EXPECT_TRUE(readPairTable(good, true, *tables).table);
-  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cmath>
 #include <thread>
 
 #include "estimate/raster/cell_classes.hpp"
 #include "estimate/raster/grid_pairs.hpp"
+#include "model/shortest_text.hpp"
 #include "model/transiograms.hpp"
 
 namespace tgram::estimate::raster {
@@ -57,23 +57,17 @@ Component component(const Named& compass, const RasterInfo& info) {
   return {family, swapped, step};
 }
 
-std::string realText(double value) {
-  char text[64];
-  const auto result = std::to_chars(text, text + sizeof text, value);
-  return std::string(text, result.ptr);
-}
-
 std::vector<std::string> describe(const std::string& name, const RasterInfo& info, const GridSettings& settings,
                                   const CellClasses& classes, std::int64_t noDataCells, const Component& first) {
   const std::string units = !info.georeferenced ? "cells (the file has no geotransform)"
                             : info.units.empty() ? "map units (the file does not name them)"
                                                  : info.units;
   std::string nodata = info.nodata ? CellClasses::label(*info.nodata) : std::string("none");
-  if (info.nodata && *info.nodata != std::nearbyint(*info.nodata)) nodata = realText(*info.nodata);
+  if (info.nodata && *info.nodata != std::nearbyint(*info.nodata)) nodata = model::shortestText(*info.nodata);
   std::string missing;
   for (const double value : settings.missing) {
     if (!missing.empty()) missing += ", ";
-    missing += realText(value);
+    missing += model::shortestText(value);
   }
   std::uint64_t classCells = 0;
   for (const std::uint64_t n : classes.cells()) classCells += n;
@@ -88,7 +82,7 @@ std::vector<std::string> describe(const std::string& name, const RasterInfo& inf
       "input: " + name + " (raster, " + info.format + ", " + std::to_string(info.columns) + " columns x " +
           std::to_string(info.rows) + " rows, band " + std::to_string(info.band) + " of " +
           std::to_string(info.bandCount) + ")",
-      "cell size: " + realText(info.cellWidth) + " x " + realText(info.cellHeight) + " " + units,
+      "cell size: " + model::shortestText(info.cellWidth) + " x " + model::shortestText(info.cellHeight) + " " + units,
       std::string("row order: ") + (info.northUp ? "north up (the first row is the northern edge)"
                                                  : "south up (the first row is the southern edge)") +
           (info.eastRight ? "" : "; the first column is the eastern edge"),
@@ -96,7 +90,7 @@ std::vector<std::string> describe(const std::string& name, const RasterInfo& inf
       "cells: " + std::to_string(classCells) + " with a class, " + std::to_string(noDataCells) +
           " nodata or missing",
       "direction: " + direction + "; lag k holds the pairs " + cellsApart + " (one step along the direction = " +
-          realText(first.step) + " " + units + ")",
+          model::shortestText(first.step) + " " + units + ")",
   };
 }
 

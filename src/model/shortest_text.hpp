@@ -1,10 +1,11 @@
-// Values as the shortest text that reads back as the same value.
+// Values as the shortest text that reads back as the same value, as the
+// programs show them in their messages, tables and pictures.
 #pragma once
 
 #include <charconv>
 #include <string>
 
-namespace tgram::plot {
+namespace tgram::model {
 
 // A 4-byte real: its own shortest text, not that of the double it widens to.
 inline std::string shortestText(float value) {
@@ -19,4 +20,4 @@ inline std::string shortestText(double value) {
   return std::string(text, result.ptr);
 }
 
-}  // namespace tgram::plot
+}  // namespace tgram::model
