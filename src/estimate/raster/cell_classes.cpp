@@ -25,6 +25,13 @@ std::string valueText(double value) {
   return text;
 }
 
+// A class value that cannot be taken, raised with where it stands.
+[[noreturn]] void failAt(const std::string& name, std::int64_t row, std::int64_t column,
+                         const std::string& what) {
+  throw RasterError(name + ": row " + std::to_string(row + 1) + ", column " +
+                    std::to_string(column + 1) + ": " + what);
+}
+
 }  // namespace
 
 CellClasses::CellClasses(Settings settings) : settings_(std::move(settings)) {
@@ -52,23 +59,22 @@ bool CellClasses::isNoData(double value) const {
 
 std::uint32_t CellClasses::codeOf(double value, std::int64_t row, std::int64_t column) {
   if (isNoData(value)) return kNoCode;
-  const std::string where = settings_.name + ": row " + std::to_string(row + 1) + ", column " +
-                            std::to_string(column + 1) + ": ";
   if (!std::isfinite(value) || value != std::nearbyint(value))
-    throw RasterError(where + "the class value " + valueText(value) +
-         " is not a whole number (class values must be whole numbers; use --missing " +
-         "for a value that means no data)");
+    failAt(settings_.name, row, column, "the class value " + valueText(value) +
+           " is not a whole number (class values must be whole numbers; use --missing " +
+           "for a value that means no data)");
   const auto known = std::find(values_.begin(), values_.end(), value);
   if (known != values_.end()) return static_cast<std::uint32_t>(known - values_.begin());
   if (settings_.categories)
-    throw RasterError(where + "the class value " + label(value) + " is not among the categories given");
+    failAt(settings_.name, row, column,
+           "the class value " + label(value) + " is not among the categories given");
   if (values_.size() == settings_.maxCategories)
-    throw RasterError(where + "the class value " + label(value) + " makes " +
-                      std::to_string(values_.size() + 1) + " categories, which give " +
-                      std::to_string((values_.size() + 1) * (values_.size() + 1)) +
-                      " category pairs; tgraminterp takes at most " +
-                      std::to_string(settings_.maxPairs) + " (at most " +
-                      std::to_string(settings_.maxCategories) + " categories)");
+    failAt(settings_.name, row, column,
+           "the class value " + label(value) + " makes " +
+           std::to_string(values_.size() + 1) + " categories, which give " +
+           std::to_string((values_.size() + 1) * (values_.size() + 1)) +
+           " category pairs; tgraminterp takes at most " + std::to_string(settings_.maxPairs) +
+           " (at most " + std::to_string(settings_.maxCategories) + " categories)");
   values_.push_back(value);
   cells_.push_back(0);
   return static_cast<std::uint32_t>(values_.size() - 1);
