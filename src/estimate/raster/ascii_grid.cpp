@@ -149,19 +149,22 @@ bool AsciiGrid::nextToken() {
   return true;
 }
 
+// The cell about to be read, for a message: "row R, column C" (from 1).
+std::string AsciiGrid::cellText() const {
+  return "row " + std::to_string(cellsRead_ / info_.columns + 1) + ", column " +
+         std::to_string(cellsRead_ % info_.columns + 1);
+}
+
 void AsciiGrid::readRows(std::int64_t count, std::span<double> values) {
   const auto cells = static_cast<std::size_t>(count * info_.columns);
   for (std::size_t i = 0; i < cells; ++i) {
-    const std::int64_t row = cellsRead_ / info_.columns + 1;
-    const std::int64_t column = cellsRead_ % info_.columns + 1;
     if (!nextToken())
-      fail("the file ends at row " + std::to_string(row) + ", column " +
-           std::to_string(column) + " of " + std::to_string(info_.rows) + " x " +
+      fail("the file ends at " + cellText() + " of " + std::to_string(info_.rows) + " x " +
            std::to_string(info_.columns) + " cells");
     const std::optional<double> value = toReal(token_);
     if (!value)
-      fail("line " + std::to_string(tokenLine_) + ": " + shown(token_) + " at row " +
-           std::to_string(row) + ", column " + std::to_string(column) + " is not a number");
+      fail("line " + std::to_string(tokenLine_) + ": " + shown(token_) + " at " + cellText() +
+           " is not a number");
     values[i] = *value;
     ++cellsRead_;
   }

@@ -24,6 +24,7 @@ class AsciiGrid final : public RasterSource {
 
  private:
   [[noreturn]] void fail(const std::string& what) const;
+  std::string cellText() const;
   bool nextToken();  // the next blank-separated token into token_
   int nextByte();
 
