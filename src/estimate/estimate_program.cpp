@@ -15,10 +15,6 @@
 #include "runtime/os.hpp"
 #include "runtime/replace_file.hpp"
 
-#ifndef TGRAM_VERSION
-#define TGRAM_VERSION "unknown"
-#endif
-
 namespace tgram::estimate {
 
 namespace {

@@ -9,10 +9,6 @@
 #include "model/shortest_text.hpp"
 #include "model/transiograms.hpp"
 
-#ifndef TGRAM_VERSION
-#define TGRAM_VERSION "unknown"
-#endif
-
 namespace tgram::estimate {
 
 namespace {

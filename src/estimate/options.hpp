@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "estimate/text_table.hpp"
+#include "model/transiograms.hpp"
 
 namespace tgram::estimate {
 
@@ -34,7 +35,7 @@ struct EstimateOptions {
   std::optional<int> band;
   std::optional<std::string> gridDirection;
   // Output.
-  std::string output = "ExpTgrams.txt";
+  std::string output = model::kInputFile;
   std::optional<std::string> pairs;
   bool force = false;
   unsigned threads = 0;  // 0: one per processor

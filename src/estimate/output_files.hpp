@@ -10,13 +10,11 @@
 
 namespace tgram::estimate {
 
-inline constexpr const char* kDefaultOutput = "ExpTgrams.txt";
-
 struct OutputTargets {
-  std::filesystem::path tables = kDefaultOutput;  // ExpTgrams.txt or -o FILE
-  std::filesystem::path pairs;                    // the pair table
-  bool force = false;                             // replace existing files
-  std::filesystem::path input;                    // the data read: never replaced, even with force
+  std::filesystem::path tables;  // ExpTgrams.txt or -o FILE
+  std::filesystem::path pairs;   // the pair table
+  bool force = false;            // replace existing files
+  std::filesystem::path input;   // the data read: never replaced, even with force
 };
 
 // The pair table beside `output`: its name with ".pairs.csv" in place of

@@ -178,7 +178,6 @@ TextTable readCsvText(std::string_view bytes, const std::filesystem::path& file,
   while (!cutter.atEnd()) {
     TextRow header = cutter.record();
     if (isEmptyRecord(header)) continue;
-    table.headerLine = header.line;
     for (const TextField& field : header.fields) table.columnNames.emplace_back(trimmed(field.text));
     break;
   }
@@ -216,7 +215,6 @@ TextTable readGslibText(std::string_view bytes, const std::filesystem::path& fil
   }
   TextTable table;
   for (std::size_t k = 0; k < n; ++k) table.columnNames.emplace_back(trimmed(lines[2 + k].text));
-  table.headerLine = lines[1 + n].number;
   for (std::size_t k = 2 + n; k < lines.size(); ++k) {
     TextRow row;
     row.line = lines[k].number;

@@ -24,7 +24,6 @@ struct TextRow {
 
 struct TextTable {
   std::vector<std::string> columnNames;
-  std::int64_t headerLine = 1;  // the line of the header (CSV) or of the last name (GSLIB)
   std::vector<TextRow> rows;
 };
 

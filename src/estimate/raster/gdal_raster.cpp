@@ -138,6 +138,4 @@ std::unique_ptr<RasterSource> openGdalRaster(const std::filesystem::path& path, 
   return std::make_unique<GdalRaster>(path, band);
 }
 
-std::string gdalVersion() { return GDALVersionInfo("RELEASE_NAME"); }
-
 }  // namespace tgram::estimate::raster

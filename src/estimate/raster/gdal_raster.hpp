@@ -9,7 +9,4 @@ namespace tgram::estimate::raster {
 // order; raises RasterError when GDAL cannot open it or the band is not there.
 std::unique_ptr<RasterSource> openGdalRaster(const std::filesystem::path& path, int band);
 
-// GDAL's release ("3.6.2"), for the pair table.
-std::string gdalVersion();
-
 }  // namespace tgram::estimate::raster

@@ -50,7 +50,6 @@ class GridPairCounter {
   std::uint64_t count(Family f, int d, std::size_t a, std::size_t b) const {
     return totals_[static_cast<std::size_t>(f)][(static_cast<std::size_t>(d) * codes_ + a) * codes_ + b];
   }
-  int maxOffset() const { return maxOffset_; }
   // The most rows held at once (for the memory figure).
   std::size_t mostRowsHeld() const { return mostRowsHeld_; }
 
