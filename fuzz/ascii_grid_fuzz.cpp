@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                std::string(reinterpret_cast<const char*>(data), size)),
                            "fuzz.asc", 1);
     const raster::RasterInfo& info = grid.info();
-    raster::CellClasses classes({"fuzz.asc", info.nodata, {}, std::nullopt, 20, 401});
+    raster::CellClasses classes({"fuzz.asc", info.nodata, {}, std::nullopt});
     std::vector<double> values(static_cast<std::size_t>(info.columns) * 2);
     std::vector<raster::Run> runs;
     for (std::int64_t row = 0; row < info.rows; row += 2) {

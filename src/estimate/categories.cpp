@@ -26,10 +26,9 @@ std::optional<long long> wholeNumber(std::string_view text) {
 
 }  // namespace
 
-int maxCategories() {
-  int m = 1;
-  while ((m + 1) * (m + 1) <= model::kMaxColumns) ++m;
-  return m;
+std::string categoryPairsOverLimit(std::size_t categories) {
+  return std::to_string(categories * categories) + " category pairs; tgraminterp takes at most " +
+         std::to_string(model::kMaxColumns) + " (at most " + std::to_string(maxCategories()) + " categories)";
 }
 
 Categories assignCategories(const SampleTable& samples, const std::optional<std::vector<std::string>>& order,

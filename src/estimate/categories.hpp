@@ -9,11 +9,22 @@
 #include <vector>
 
 #include "estimate/sample_table.hpp"
+#include "model/transiograms.hpp"
 
 namespace tgram::estimate {
 
-// The largest number of categories whose pairs fit tgraminterp's tables.
-int maxCategories();
+// The largest number of categories whose pairs fit tgraminterp's tables
+// (20: 400 pairs fit its 401 value columns, 441 do not).
+constexpr int maxCategories() {
+  int m = 1;
+  while ((m + 1) * (m + 1) <= model::kMaxColumns) ++m;
+  return m;
+}
+
+// The end of the message for `categories` categories, too many for those
+// tables: "441 category pairs; tgraminterp takes at most 401 (at most 20
+// categories)".
+std::string categoryPairsOverLimit(std::size_t categories);
 
 struct Categories {
   std::vector<std::string> labels;     // in order

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <numeric>
 
+#include "estimate/categories.hpp"
 #include "estimate/raster/raster_source.hpp"
 
 namespace tgram::estimate::raster {
@@ -68,13 +69,10 @@ std::uint32_t CellClasses::codeOf(double value, std::int64_t row, std::int64_t c
   if (settings_.categories)
     failAt(settings_.name, row, column,
            "the class value " + label(value) + " is not among the categories given");
-  if (values_.size() == settings_.maxCategories)
+  if (values_.size() == static_cast<std::size_t>(maxCategories()))
     failAt(settings_.name, row, column,
-           "the class value " + label(value) + " makes " +
-           std::to_string(values_.size() + 1) + " categories, which give " +
-           std::to_string((values_.size() + 1) * (values_.size() + 1)) +
-           " category pairs; tgraminterp takes at most " + std::to_string(settings_.maxPairs) +
-           " (at most " + std::to_string(settings_.maxCategories) + " categories)");
+           "the class value " + label(value) + " makes " + std::to_string(values_.size() + 1) +
+           " categories, which give " + categoryPairsOverLimit(values_.size() + 1));
   values_.push_back(value);
   cells_.push_back(0);
   return static_cast<std::uint32_t>(values_.size() - 1);

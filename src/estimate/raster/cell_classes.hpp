@@ -27,8 +27,6 @@ class CellClasses {
     // The categories in this order (--categories); values not listed are
     // an error. Absent: every class value met, in increasing order.
     std::optional<std::vector<double>> categories;
-    std::size_t maxCategories = 20;
-    std::size_t maxPairs = 401;  // what the message says the limit comes from
   };
 
   explicit CellClasses(Settings settings);

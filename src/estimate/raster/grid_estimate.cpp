@@ -5,6 +5,7 @@
 #include <cmath>
 #include <thread>
 
+#include "estimate/categories.hpp"
 #include "estimate/raster/cell_classes.hpp"
 #include "estimate/raster/grid_pairs.hpp"
 #include "model/shortest_text.hpp"
@@ -132,14 +133,10 @@ PairCounts countGridPairs(RasterSource& source, const std::string& name, const G
   classSettings.nodata = info.nodata;
   classSettings.missing = settings.missing;
   classSettings.categories = settings.categories;
-  const auto mostCategories = static_cast<std::size_t>(std::sqrt(static_cast<double>(model::kMaxColumns)));
-  classSettings.maxCategories = mostCategories;
-  classSettings.maxPairs = static_cast<std::size_t>(model::kMaxColumns);
+  const auto mostCategories = static_cast<std::size_t>(maxCategories());
   if (settings.categories && settings.categories->size() > mostCategories) {
     const std::size_t m = settings.categories->size();
-    fail("--categories gives " + std::to_string(m) + " categories, which give " + std::to_string(m * m) +
-         " category pairs; tgraminterp takes at most " + std::to_string(model::kMaxColumns) + " (at most " +
-         std::to_string(mostCategories) + " categories)");
+    fail("--categories gives " + std::to_string(m) + " categories, which give " + categoryPairsOverLimit(m));
   }
   CellClasses classes(classSettings);
   const std::size_t codes = settings.categories ? std::max<std::size_t>(1, settings.categories->size()) : mostCategories;
