@@ -13,12 +13,6 @@ namespace tgram::estimate {
 
 namespace {
 
-std::string_view trimmed(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) text.remove_suffix(1);
-  return text;
-}
-
 std::string lower(std::string_view text) {
   std::string result(text);
   for (char& c : result) {

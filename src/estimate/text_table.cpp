@@ -11,12 +11,6 @@ namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
-std::string_view trimmed(std::string_view text) {
-  while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && (isBlank(text.back()) || text.back() == '\r')) text.remove_suffix(1);
-  return text;
-}
-
 bool isWholeNumber(std::string_view text, long long* value = nullptr) {
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   long long parsed = 0;
@@ -228,6 +222,12 @@ TextTable readGslibText(std::string_view bytes, const std::filesystem::path& fil
     table.rows.push_back(std::move(row));
   }
   return table;
+}
+
+std::string_view trimmed(std::string_view text) {
+  while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && (isBlank(text.back()) || text.back() == '\r')) text.remove_suffix(1);
+  return text;
 }
 
 bool looksLikeGslib(std::string_view bytes) {

@@ -59,4 +59,7 @@ TextTable readGslibText(std::string_view bytes, const std::filesystem::path& fil
 // comma or semicolon.
 bool looksLikeGslib(std::string_view bytes);
 
+// `text` without the blanks and tabs around it (and a CR at its end).
+std::string_view trimmed(std::string_view text);
+
 }  // namespace tgram::estimate
