@@ -7,6 +7,7 @@
 
 #include "estimate/categories.hpp"
 #include "estimate/estimate_error.hpp"
+#include "model/pair_table_format.hpp"
 #include "model/shortest_text.hpp"
 #include "model/transiograms.hpp"
 
@@ -181,20 +182,19 @@ EstimateTables buildTables(const PairCounts& counts, const TableSettings& settin
                std::to_string(counts.classes.size()), "; written: ", std::to_string(tables.writtenLags.size()),
                "; maxLag: ", std::to_string(tables.maxLag)});
   table += commentLine(run);
-  table += commentLine("min pairs: " + std::to_string(settings.minPairs));
-  append(table, {"category,label,samples,proportion", kLine});
+  append(table, {model::kMinPairsComment, std::to_string(settings.minPairs), kLine});
+  append(table, {model::kCategoryHeader, kLine});
   std::uint64_t allMembers = 0;
   for (const std::uint64_t n : counts.members) allMembers += n;
   for (std::size_t i = 0; i < m; ++i) {
     append(table, {std::to_string(i + 1), ",", csvField(counts.labels[i]), ",", std::to_string(counts.members[i]), ",",
                    allMembers == 0 ? std::string("0.000000") : sixDecimals(counts.members[i], allMembers), kLine});
   }
-  append(table,
-         {kLine, "lag,distance_from,distance_to,mean_distance,from,to,n_ij,n_i,p_ij,standard_error,status", kLine});
+  append(table, {kLine, model::kPairHeader, kLine});
   for (std::size_t i = 0; i < m; ++i) {
     for (std::size_t j = 0; j < m; ++j) {
       append(table, {"0,0,", model::shortestText(0.5 * counts.lagWidth), ",,", std::to_string(i + 1), ",", std::to_string(j + 1),
-                     ",0,0,,,not estimated", kLine});
+                     ",0,0,,,", model::kNotEstimated, kLine});
     }
   }
   std::size_t nextWritten = 0;

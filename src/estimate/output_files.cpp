@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "estimate/estimate_error.hpp"
+#include "model/pair_table_format.hpp"
 #include "runtime/replace_file.hpp"
 
 namespace tgram::estimate {
@@ -40,7 +41,7 @@ void checkTarget(const std::filesystem::path& file, const char* what, bool force
 
 std::filesystem::path pairTableBeside(const std::filesystem::path& output) {
   std::filesystem::path pairs = output;
-  pairs.replace_extension(".pairs.csv");
+  pairs.replace_extension(model::kPairTableExtension);
   return pairs;
 }
 

@@ -8,6 +8,7 @@
 #include <map>
 #include <system_error>
 
+#include "model/pair_table_format.hpp"
 #include "model/shortest_text.hpp"
 
 namespace tgram::plot {
@@ -100,9 +101,8 @@ std::optional<Number> numberOf(const std::string& text) {
   return value;
 }
 
-constexpr const char* kCategoryHeader = "category,label,samples,proportion";
-constexpr const char* kPairHeader =
-    "lag,distance_from,distance_to,mean_distance,from,to,n_ij,n_i,p_ij,standard_error,status";
+using model::kCategoryHeader;
+using model::kPairHeader;
 constexpr std::size_t kPairFieldCount = 11;
 // The columns by their place in the pair rows.
 enum PairField : std::size_t {
@@ -115,8 +115,8 @@ enum PairField : std::size_t {
   kError = 9,
   kStatus = 10
 };
-constexpr const char* kNotEstimated = "not estimated";
-constexpr const char* kMinPairsComment = "# min pairs: ";
+using model::kMinPairsComment;
+using model::kNotEstimated;
 // The table's values and ExpTgrams.txt's are the same six-decimal text;
 // read as 4-byte reals they agree to well within this.
 constexpr double kValueTolerance = 1e-6;

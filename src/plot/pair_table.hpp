@@ -10,11 +10,12 @@
 #include <string_view>
 #include <vector>
 
+#include "model/pair_table_format.hpp"
 #include "model/transiograms.hpp"
 
 namespace tgram::plot {
 
-inline constexpr const char* kDefaultPairTable = "ExpTgrams.pairs.csv";
+using model::kDefaultPairTable;
 
 // What the table says about one experimental point (a lag and a pair).
 struct PointCounts {
