@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "estimate_run.hpp"
+#include "table_checks.hpp"
 #include "support/process.hpp"
 
 namespace tgram::testing {
@@ -17,15 +18,6 @@ namespace {
 namespace fs = std::filesystem;
 
 const fs::path kExample = fs::path(TGRAM_EXAMPLES_DIR) / "meuse-soil";
-
-std::vector<std::string> split(const std::string& line, char delimiter) {
-  std::vector<std::string> fields;
-  std::stringstream in(line);
-  std::string field;
-  while (std::getline(in, field, delimiter)) fields.push_back(field);
-  if (!line.empty() && line.back() == delimiter) fields.emplace_back();
-  return fields;
-}
 
 std::vector<std::string> linesOf(const std::string& text) {
   std::vector<std::string> lines;
@@ -64,21 +56,11 @@ TEST(EstimateProgram, ReproducesTheBundledExample) {
   EXPECT_EQ(readFile(dir / "ExpTgrams.txt"), readFile(kExample / "ExpTgrams.txt"));
 
   // The pair table holds the figures of pair_counts.tsv.
-  const std::vector<std::string> table = linesOf(readFile(dir / "ExpTgrams.pairs.csv"));
-  std::map<std::string, std::vector<std::string>> rows;  // "lag,from,to" -> fields
-  bool minPairsSaid = false;
-  bool pairs = false;
-  for (const std::string& line : table) {
-    if (line == "# min pairs: 30") minPairsSaid = true;
-    if (line == "lag,distance_from,distance_to,mean_distance,from,to,n_ij,n_i,p_ij,standard_error,status") {
-      pairs = true;
-      continue;
-    }
-    if (!pairs) continue;
-    const std::vector<std::string> fields = split(line, ',');
-    ASSERT_EQ(fields.size(), 11u) << line;
-    rows[fields[0] + "," + fields[4] + "," + fields[5]] = fields;
-  }
+  const std::string tableText = readFile(dir / "ExpTgrams.pairs.csv");
+  const std::vector<std::string> table = linesOf(tableText);
+  std::map<std::string, std::vector<std::string>> rows = pairRows(tableText);  // "lag,from,to" -> fields
+  const bool minPairsSaid = std::find(table.begin(), table.end(), "# min pairs: 30") != table.end();
+  for (const auto& [key, fields] : rows) ASSERT_EQ(fields.size(), 11u) << key;
   EXPECT_TRUE(minPairsSaid);
   EXPECT_NE(std::find(table.begin(), table.end(), "2,2,46,0.296774"), table.end());
   EXPECT_EQ(rows.size(), 16u * 9u);

@@ -8,6 +8,7 @@
 #include "estimate/categories.hpp"
 #include "estimate/estimate_error.hpp"
 #include "estimate/sample_table.hpp"
+#include "estimate/table_checks.hpp"
 
 namespace tgram::estimate {
 namespace {
@@ -17,12 +18,7 @@ SampleTable read(const std::string& bytes, ReadSettings settings = {}) {
 }
 
 std::string errorOf(const std::string& bytes, ReadSettings settings = {}) {
-  try {
-    read(bytes, settings);
-  } catch (const EstimateError& error) {
-    return error.what();
-  }
-  return "(no error)";
+  return tgram::testing::errorOf([&] { read(bytes, settings); });
 }
 
 TEST(SampleReaders, ReadCsvInItsForms) {
@@ -153,12 +149,7 @@ Categories categoriesOf(const std::string& bytes, const std::optional<std::vecto
 }
 
 std::string categoryError(const std::string& bytes, const std::optional<std::vector<std::string>>& order = {}) {
-  try {
-    categoriesOf(bytes, order);
-  } catch (const EstimateError& error) {
-    return error.what();
-  }
-  return "(no error)";
+  return tgram::testing::errorOf([&] { categoriesOf(bytes, order); });
 }
 
 TEST(SampleCategories, OrderCodesByValueAndLabelsByBytes) {

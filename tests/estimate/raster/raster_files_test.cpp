@@ -8,6 +8,7 @@
 #include "estimate/raster/ascii_grid.hpp"
 #include "estimate/raster/class_map.hpp"
 #include "estimate/raster/grid_estimate.hpp"
+#include "estimate/table_checks.hpp"
 #include "support/process.hpp"
 
 #if TGRAM_HAVE_GDAL
@@ -18,17 +19,9 @@ namespace tgram::estimate::raster {
 namespace {
 
 using testing::ClassMap;
+using tgram::testing::errorOf;
 using tgram::testing::ScratchDir;
 using tgram::testing::writeFile;
-
-std::string errorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const EstimateError& error) {
-    return error.what();
-  }
-  return "(no error)";
-}
 
 std::vector<double> readAll(RasterSource& source) {
   std::vector<double> values(static_cast<std::size_t>(source.info().columns * source.info().rows));

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "estimate/estimate_run.hpp"
+#include "estimate/table_checks.hpp"
 #include "estimate/raster/class_map.hpp"
 #include "estimate/raster/raster_source.hpp"
 #include "support/process.hpp"
@@ -26,25 +27,12 @@ using tgram::testing::ScratchDir;
 using tgram::testing::snapshot;
 using tgram::testing::writeFile;
 
-// The pair rows of a pair table: "lag,from,to" -> n_ij.
+// The pair rows of a pair table past lag 0: "lag,from,to" -> n_ij.
 std::map<std::string, std::uint64_t> pairRows(const std::string& table) {
   std::map<std::string, std::uint64_t> rows;
-  std::istringstream in(table);
-  std::string line;
-  bool inPairs = false;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.rfind("lag,", 0) == 0) {
-      inPairs = true;
-      continue;
-    }
-    if (!inPairs || line.empty()) continue;
-    std::vector<std::string> fields;
-    std::istringstream cut(line);
-    std::string field;
-    while (std::getline(cut, field, ',')) fields.push_back(field);
+  for (const auto& [key, fields] : tgram::testing::pairRows(table)) {
     if (fields.at(0) == "0") continue;
-    rows[fields[0] + "," + fields[4] + "," + fields[5]] = std::stoull(fields.at(6));
+    rows[key] = std::stoull(fields.at(6));
   }
   return rows;
 }
