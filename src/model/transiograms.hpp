@@ -25,6 +25,13 @@ inline constexpr const char* kModelFile = "TgramModels.txt";
 inline constexpr std::int32_t kInputUnit = 50;
 inline constexpr std::int32_t kModelUnit = 60;
 
+// The name of value column f when the columns are the pairs of
+// `categories` categories (from i to j, row by row): p(i,j), counted from 1,
+// as the model file's header names them.
+inline std::string pairLabel(std::int32_t f, std::int32_t categories) {
+  return "p(" + std::to_string(f / categories + 1) + "," + std::to_string(f % categories + 1) + ")";
+}
+
 // How the input file is connected.
 enum class InputOpening {
   // Read and write, falling back to read only; a missing file is created

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "model/shortest_text.hpp"
+#include "plot/transiogram_picture.hpp"
 #include "recio/input/input_report.hpp"
 
 namespace tgram::plot {
@@ -85,8 +86,7 @@ void checkLags(const model::Transiograms& tables, const model::InputTrace& trace
 // A value's name: p(i,j) for a matrix of pairs, else its column.
 std::string valueName(const model::Transiograms& tables, std::int32_t f, bool matrix) {
   if (!matrix) return "column " + std::to_string(f + 1);
-  return "p(" + std::to_string(f / tables.categoryCount + 1) + "," +
-         std::to_string(f % tables.categoryCount + 1) + ")";
+  return model::pairLabel(f, tables.categoryCount);
 }
 
 void checkValues(const model::Transiograms& tables, const model::InputTrace& trace, bool matrix,
@@ -130,8 +130,7 @@ void checkRowSums(const model::Transiograms& tables, const model::InputTrace& tr
 
 std::vector<std::string> checkInput(const model::Transiograms& tables, const model::InputTrace& trace) {
   std::vector<std::string> out;
-  const std::int64_t m = tables.categoryCount;
-  const bool matrix = m >= 1 && m * m == tables.pairCount;
+  const bool matrix = panelGrid(tables).matrix;
   checkLeftovers(trace, out);
   checkLags(tables, trace, out);
   checkValues(tables, trace, matrix, out);

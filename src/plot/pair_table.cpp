@@ -212,16 +212,15 @@ class Parser {
         return reading;
       }
       for (std::int32_t f = 0; f < tables_.pairCount; ++f) {
-        const std::string pair = "p(" + std::to_string(f / m + 1) + "," + std::to_string(f % m + 1) + ")";
         const auto& row = found->second[static_cast<std::size_t>(f)];
         if (!row) {
-          reading.problem = "it holds no row for " + pair + " at lag " + std::to_string(lag);
+          reading.problem = "it holds no row for " + model::pairLabel(f, m) + " at lag " + std::to_string(lag);
           return reading;
         }
         if (row->counts.estimated &&
             (!row->value || std::fabs(*row->value - tables_.expTgram(f, e)) > kValueTolerance)) {
           reading.problem =
-              "line " + std::to_string(row->line) + ": " + pair + " at lag " + std::to_string(lag) +
+              "line " + std::to_string(row->line) + ": " + model::pairLabel(f, m) + " at lag " + std::to_string(lag) +
               (row->value ? " is " + model::shortestText(*row->value) + " here but " + model::shortestText(tables_.expTgram(f, e))
                           : std::string(" has no estimate here but a value")) +
               " in " + model::kInputFile;

@@ -218,24 +218,24 @@ void SvgWriter::circle(double cx, double cy, double r, std::string_view tooltip,
   out_ += "</title></circle>\n";
 }
 
-void SvgWriter::text(double x, double y, std::string_view content,
-                     std::initializer_list<Attribute> attributes) {
+void SvgWriter::openText(double x, double y, std::initializer_list<Attribute> attributes) {
   out_ += "<text";
   attribute("x", number(x));
   attribute("y", number(y));
   for (const Attribute& a : attributes) attribute(a.name, a.value);
   out_ += '>';
+}
+
+void SvgWriter::text(double x, double y, std::string_view content,
+                     std::initializer_list<Attribute> attributes) {
+  openText(x, y, attributes);
   out_ += escapeText(content);
   out_ += "</text>\n";
 }
 
 void SvgWriter::textLines(double x, double y, const std::vector<std::string>& lines, double lineStep,
                           std::string_view tooltip, std::initializer_list<Attribute> attributes) {
-  out_ += "<text";
-  attribute("x", number(x));
-  attribute("y", number(y));
-  for (const Attribute& a : attributes) attribute(a.name, a.value);
-  out_ += '>';
+  openText(x, y, attributes);
   if (lines.size() == 1) {
     out_ += escapeText(lines.front());
   } else {

@@ -77,6 +77,8 @@ class SvgWriter {
 
  private:
   void openTag(std::string_view name, std::initializer_list<Attribute> attributes);
+  // "<text" at x, y with `attributes`, up to its ">".
+  void openText(double x, double y, std::initializer_list<Attribute> attributes);
   void attribute(std::string_view name, std::string_view value);
 
   std::string out_;

@@ -106,6 +106,7 @@ class PictureBuilder {
         names_(cappedNames()),
         lags_(spreadLagTicks(lagAxis(highestLag()))),
         probabilities_(valueAxis()),
+        dense_(pointSpacing() < 2 * usualMarker()),
         gapX_(panelGap()),
         columnHeaders_(headers("to ", sizes_.plotWidth + gapX_ - sizes_.headerSize * 0.6)),
         rowHeaders_(headers("from ", sizes_.titleBand + sizes_.plotHeight - sizes_.headerSize * 0.6)),
@@ -197,7 +198,7 @@ class PictureBuilder {
   // Points dense enough that the usual markers of neighbours would touch:
   // their markers get smaller (down to kSmallestMarker) and the model line
   // goes above them, so that neither hides the other.
-  bool densePoints() const { return pointSpacing() < 2 * usualMarker(); }
+  bool densePoints() const { return dense_; }
   double usualMarker() const { return std::clamp(sizes_.plotWidth / 90.0, 1.2, 2.6); }
   double markerRadius() const {
     return densePoints() ? std::max(pointSpacing() * 0.45, kSmallestMarker) : usualMarker();
@@ -314,8 +315,8 @@ class PictureBuilder {
     if (grid_.matrix) {
       x += 115;
       svg_.rect(x, y - 6, 20, 12, {{"fill", kDiagonalFill}, {"stroke", kFrameColour}, {"stroke-width", ".6"}});
-      svg_.text(x + 26, y + 4, "same category (i = j)");
-      x += 26 + textWidth("same category (i = j)", kNoteSize) + kLegendGap;
+      svg_.text(x + 26, y + 4, kDiagonalLegend);
+      x += 26 + textWidth(kDiagonalLegend, kNoteSize) + kLegendGap;
     }
     if (pairs_ && pairs_->minPairs) {
       svg_.circle(x + 6, y, 2.6, {}, {{"class", "few"}, {"fill", kPanelFill}, {"stroke", kPointColour},
@@ -333,6 +334,7 @@ class PictureBuilder {
   }
 
   static constexpr double kLegendGap = 24;
+  static constexpr const char* kDiagonalLegend = "same category (i = j)";
   static constexpr const char* kErrorBarLegend = "\u00b12 standard errors";
   std::string fewPairsLegend() const {
     return "n_i < " + integerText(2 * *pairs_->minPairs) + " = 2 \u00d7 min pairs";
@@ -340,7 +342,7 @@ class PictureBuilder {
 
   // The room the legend takes beyond its fixed entries.
   double legendWidth() const {
-    double width = kMargin + 100 + 115 + 26 + textWidth("same category (i = j)", kNoteSize) + kLegendGap;
+    double width = kMargin + 100 + 115 + 26 + textWidth(kDiagonalLegend, kNoteSize) + kLegendGap;
     if (pairs_ && pairs_->minPairs) width += 14 + textWidth(fewPairsLegend(), kNoteSize) + kLegendGap;
     if (errorBars_) width += 14 + textWidth(kErrorBarLegend, kNoteSize);
     return width + kMargin;
@@ -577,6 +579,7 @@ class PictureBuilder {
   std::vector<std::string> names_;
   AxisRange lags_;
   AxisRange probabilities_;
+  bool dense_;  // densePoints(), worked out once
   double gapX_;
   std::vector<Lines> columnHeaders_;
   std::vector<Lines> rowHeaders_;

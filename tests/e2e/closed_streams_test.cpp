@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/process.hpp"
@@ -43,11 +44,13 @@ TEST(ClosedStandardStreams, TheRunEndsAsWithTheNullDeviceAndTheInputStays) {
   const Program programs[] = {{"tgraminterp", programPath()}, {"tgramplot", plotProgramPath()}};
   const std::vector<std::vector<Stream>> closedSets = {
       {Stream::Input}, {Stream::Output}, {Stream::Error}, {Stream::Input, Stream::Output, Stream::Error}};
+  const std::pair<std::string, const char*> inputs[] = {{exampleInput(), "good input"},
+                                                        {faultyInput(), "faulty input"}};
   for (const Program& program : programs) {
-    for (const std::string& input : {exampleInput(), faultyInput()}) {
+    for (const auto& [input, inputName] : inputs) {
       for (const std::vector<Stream>& closed : closedSets) {
-        const std::string label = std::string(program.name) + ", " + streamsName(closed) + " closed, " +
-                                  (input == exampleInput() ? "good input" : "faulty input");
+        const std::string label =
+            std::string(program.name) + ", " + streamsName(closed) + " closed, " + inputName;
         ScratchDir scratch;
         const fs::path withNull = scratch / "null";
         const fs::path withClosed = scratch / "closed";

@@ -41,20 +41,19 @@ class Sharing : public ::testing::Test {
     writeFile(work_ / "Transiograms.svg", kOldPicture);
   }
 
-  RunResult run(const fs::path& program) {
+  RunResult run(const fs::path& program, const fs::path& folder) {
     RunOptions options;
     options.program = program;
-    return runProgram(work_, options);
+    return runProgram(folder, options);
   }
+  RunResult run(const fs::path& program) { return run(program, work_); }
 
   // The run without any hold, in a folder of its own.
   RunResult unheld(const fs::path& program) {
     const fs::path free = scratch_ / "free";
     fs::create_directory(free);
     writeFile(free / "ExpTgrams.txt", kInput);
-    RunOptions options;
-    options.program = program;
-    RunResult result = runProgram(free, options);
+    RunResult result = run(program, free);
     freeModel_ = readFile(free / "TgramModels.txt");
     return result;
   }

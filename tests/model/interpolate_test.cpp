@@ -37,7 +37,6 @@ std::vector<float> column(TransiogramProgram& program, std::int32_t f, std::int3
   return values;
 }
 
-
 TEST(Interpolation, ModelsFollowTheSegmentsAndHoldTheLastValue) {
   struct Case {
     const char* what;

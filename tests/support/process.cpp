@@ -103,8 +103,7 @@ std::wstring quotedArgument(const std::wstring& argument) {
   return out;
 }
 
-// Starts the program in `dir` with the standard handles on the null device
-// and the files given, and waits for its exit code.
+// Whether `stream` is among `streams`.
 bool listed(const std::vector<Stream>& streams, Stream stream) {
   return std::find(streams.begin(), streams.end(), stream) != streams.end();
 }
@@ -123,6 +122,9 @@ std::wstring wideOf(const std::string& argument) {
   return fs::path(std::u8string(argument.begin(), argument.end())).wstring();
 }
 
+// Starts the program in `dir` with the standard handles on the null device
+// and the files given (or closed, or on the null device, as `options`
+// say), and waits for its exit code.
 DWORD startAndWait(const fs::path& program, const fs::path& dir, const fs::path& outPath,
                    const fs::path& errPath, const RunOptions& options) {
   const HANDLE in = standardHandle(options, Stream::Input, L"NUL", GENERIC_READ, OPEN_EXISTING);

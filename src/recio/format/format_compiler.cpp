@@ -475,8 +475,9 @@ CompiledFormat compileFormat(const char* text, std::int32_t length) {
         item.e.isRuntime()) {
       continue;
     }
-    item.edit = descriptorParams(item.kind, item.w.given ? item.w.value : 0,
-                                 item.d.given ? item.d.value : 1, item.e.given ? item.e.value : 2);
+    item.edit = descriptorParams(item, [](const FormatNumber& n, std::int32_t absent) {
+      return n.given ? n.value : absent;
+    });
     item.settled = true;
   }
   format_detail::findGroupRoutes(format);

@@ -122,6 +122,14 @@ struct CompiledFormat {
 // The editing parameters of a descriptor of `kind` with its numbers (w 0,
 // d 1, e 2 when absent), in the default sign and scale modes.
 EditParams descriptorParams(FormatKind kind, std::int32_t w, std::int32_t d, std::int32_t e);
+// The same for the descriptor `item`, whose numbers `value(number, absent)`
+// gives (`absent` for one not given).
+template <typename Value>
+EditParams descriptorParams(const FormatItem& item, Value&& value) {
+  return descriptorParams(item.kind, static_cast<std::int32_t>(value(item.w, 0)),
+                          static_cast<std::int32_t>(value(item.d, 1)),
+                          static_cast<std::int32_t>(value(item.e, 2)));
+}
 
 // Compiles `length` bytes of `text` (-1: up to the first NUL byte).
 CompiledFormat compileFormat(const char* text, std::int32_t length);

@@ -1,10 +1,8 @@
 #include "recio/format/format_control.hpp"
 
 #include <algorithm>
-#include <array>
 #include <bit>
 #include <cstdlib>
-#include <cstring>
 #include <string_view>
 
 #include "recio/format/format_state.hpp"
@@ -104,8 +102,7 @@ class FormatControl {
   // last record.
   void finish() {
     advance(false);
-    s_.sink.setOwed(0);
-    s_.sink.endRecord();
+    s_.endRecord();
   }
 
  private:

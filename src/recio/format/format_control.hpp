@@ -17,20 +17,19 @@ namespace tgram::recio {
 // until a value is given, and a value stays until it is replaced.
 class RuntimeCounts {
  public:
-  void set(std::initializer_list<std::int32_t> values) {
-    if (values.size() > values_.size()) values_.resize(values.size(), 0);
-    std::size_t k = 0;
-    for (std::int32_t v : values) values_[k++] = v;
-  }
-  void set(const std::vector<std::int32_t>& values) {
-    if (values.size() > values_.size()) values_.resize(values.size(), 0);
-    std::copy(values.begin(), values.end(), values_.begin());
-  }
+  void set(std::initializer_list<std::int32_t> values) { assign(values.begin(), values.size()); }
+  void set(const std::vector<std::int32_t>& values) { assign(values.data(), values.size()); }
   std::int32_t operator[](std::size_t k) const {
     return k < values_.size() ? values_[k] : 0;
   }
 
  private:
+  // Replaces the first `count` entries by `values`.
+  void assign(const std::int32_t* values, std::size_t count) {
+    if (count > values_.size()) values_.resize(count, 0);
+    std::copy(values, values + count, values_.begin());
+  }
+
   std::vector<std::int32_t> values_;
 };
 

@@ -181,9 +181,9 @@ struct ControlState {
     if (item.settled) {
       params = item.edit;
     } else {
-      params = descriptorParams(item.kind, static_cast<std::int32_t>(resolve(item.w, 0)),
-                                static_cast<std::int32_t>(resolve(item.d, 1)),
-                                static_cast<std::int32_t>(resolve(item.e, 2)));
+      params = descriptorParams(item, [this](const FormatNumber& n, std::int64_t absent) {
+        return resolve(n, absent);
+      });
     }
     if (modes.scale != 0 || modes.signPlus) {
       params.scale = modes.scale;

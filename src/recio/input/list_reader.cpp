@@ -47,9 +47,14 @@ void ListReader::readInteger4(std::int32_t& place) {
   place = result.value;
 }
 
+// What readReal4 did not take in one pass: the first value of a statement
+// (tried in one pass here, once the statement has begun), or any value the
+// one-pass reading left to the general way.
 void ListReader::readOtherReal4(float& place) {
-  startIfNeeded();
-  if (repeatLeft_ == 0 && lastSeparator_ != '/' && readPlainReal4(place)) return;
+  if (!started_) {
+    startIfNeeded();
+    if (readPlainReal4(place)) return;
+  }
   if (!nextValue() || valueLength_ == 0) return markNull();
   if (!requireNumber()) failValue(input::kNotANumber);
   if (valueLength_ > kValueTextMax) failValue(input::kInvalidReal);

@@ -18,7 +18,6 @@ constexpr std::int32_t kExponentCap = 99999;
 constexpr std::int32_t kAboveDoubleRange = 310;
 constexpr std::int32_t kBelowDoubleRange = -400;
 
-
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Collects the significant digits of a mantissa into `number`, keeping track
@@ -195,7 +194,6 @@ DoubleConversion decimalToDouble(const DecimalNumber& number) {
   if (number.negative) result.value = -result.value;
   return result;
 }
-
 
 // A value the exact shortcut reaches takes it at once, as the one-pass
 // reading does; the rest goes through the stages.

@@ -23,7 +23,6 @@ constexpr EditParams kReal8 = kListDirectedReal8;
 constexpr std::int32_t kReal4Width = kReal4.w;
 constexpr std::int32_t kReal8Width = kReal8.w;
 
-
 float asReal4(std::uint64_t bits) {
   return std::bit_cast<float>(static_cast<std::uint32_t>(bits));
 }

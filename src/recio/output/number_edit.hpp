@@ -10,11 +10,8 @@
 // fixed buffers, so editing a field never allocates.
 #pragma once
 
-#include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
-#include <string_view>
 
 #include "recio/output/decimal_digits.hpp"
 #include "recio/output/edit_params.hpp"

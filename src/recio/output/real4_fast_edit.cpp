@@ -70,8 +70,8 @@ bool nearRoundingEdge(std::uint64_t fraction) {
 }
 
 // Texts are put together in two 64-bit words, the first character in the
-// lowest byte, and stored with two 8-byte moves (UnitSink copies them the
-// same way).
+// lowest byte, and stored with two 8-byte moves (the record sink copies
+// them the same way).
 struct TextWords {
   std::uint64_t low = 0;
   std::uint64_t high = 0;

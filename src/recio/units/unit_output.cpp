@@ -117,8 +117,7 @@ LineEnd consoleLineEnd(bool lineEndOwed, char control) {
 // position brought up to date around it.
 void UnitSink::putRun(std::int64_t blanks, const char* text, std::size_t length) {
   takeWindow();
-  if (blanks > 0) putBlanks(blanks);
-  if (length > 0) putText(text, length);
+  RecordSink::putRun(blanks, text, length);
   giveWindow();
 }
 

@@ -161,15 +161,10 @@ struct UnitTable::OpenRequest {
   Status status = Status::Unknown;
   Access access = Access::Sequential;
   Form form = Form::Formatted;
-  std::int32_t recordLength = 1024;
-  bool blankZero = false;
   Position position = Position::AsIs;
   std::optional<Action> action;
-  Delimiter delimiter = Delimiter::None;
-  bool pad = true;
   std::int32_t blockSize = kFileBufferSize;
   std::optional<CarriageControl> carriageControl;
-  Share share = Share::DenyNone;
 
   // A formatted device takes console records; a binary one takes its bytes
   // as they are, with no carriage control.
@@ -191,8 +186,9 @@ UnitTable::UnitTable(ConsoleStreams streams, std::vector<std::string> arguments)
 }
 
 UnitTable::~UnitTable() {
-  // Units still connected here were abandoned by a failure at exit: their
-  // descriptors are released without writing anything more.
+  // Units still connected here were not closed by exit processing (a table
+  // that goes without it): their descriptors are released without writing
+  // anything more.
   for (Slot& slot : slots_) {
     if (slot.record && slot.record->ownsHandle && slot.record->handle != os::kNoHandle) {
       os::close(slot.record->handle);
@@ -233,7 +229,8 @@ void UnitTable::decodeSpecifiers(const OpenSpec& specifiers, OpenRequest& r) {
       {{"FORMATTED", Form::Formatted}, {"UNFORMATTED", Form::Unformatted},
        {"BINARY", Form::Binary}},
       6308);
-  const auto blank = matchKeyword<bool>(specifiers.blank, {{"NULL", false}, {"ZERO", true}}, 6307);
+  // Specifiers that change nothing here are still checked.
+  matchKeyword<bool>(specifiers.blank, {{"NULL", false}, {"ZERO", true}}, 6307);
   const auto position = matchKeyword<Position>(
       specifiers.position,
       {{"ASIS", Position::AsIs}, {"REWIND", Position::Rewind},
@@ -253,7 +250,7 @@ void UnitTable::decodeSpecifiers(const OpenSpec& specifiers, OpenRequest& r) {
       specifiers.carriageControl,
       {{"FORTRAN", CarriageControl::FirstCharacter}, {"LIST", CarriageControl::List}},
       6799);
-  const auto share = matchKeyword<Share>(
+  matchKeyword<Share>(
       specifiers.share,
       {{"DENYNONE", Share::DenyNone}, {"COMPAT", Share::Compat},
        {"DENYRD", Share::DenyRead}, {"DENYWR", Share::DenyWrite},
@@ -270,12 +267,8 @@ void UnitTable::decodeSpecifiers(const OpenSpec& specifiers, OpenRequest& r) {
   // first write.
   if (r.access == Access::Append) r.position = Position::Append;
   r.form = form.value_or(r.access == Access::Direct ? Form::Unformatted : Form::Formatted);
-  r.blankZero = blank.value_or(false);
   r.action = action ? action : mode;
-  r.delimiter = delimiter.value_or(Delimiter::None);
-  r.pad = pad.value_or(true);
   r.carriageControl = carriage;
-  r.share = share.value_or(Share::DenyNone);
 
   if (r.status == Status::Scratch && r.fileGiven) raiseRuntimeError(6301, StatementKind::None);
   if (specifiers.recordLength && *specifiers.recordLength <= 0) raiseRuntimeError(6315, StatementKind::None);
@@ -283,9 +276,6 @@ void UnitTable::decodeSpecifiers(const OpenSpec& specifiers, OpenRequest& r) {
   if (r.form != Form::Formatted && delimiter) raiseRuntimeError(6795, StatementKind::None);
   if (r.form != Form::Formatted && pad) raiseRuntimeError(6797, StatementKind::None);
 
-  const bool formattedSequential = r.form == Form::Formatted && r.access != Access::Direct;
-  r.recordLength = specifiers.recordLength.value_or(formattedSequential ? 1024 : 65536);
-  if (r.access == Access::Direct && r.form == Form::Formatted) r.recordLength += 2;
   if (specifiers.blockSize && *specifiers.blockSize > 0) {
     const std::int64_t rounded = (static_cast<std::int64_t>(*specifiers.blockSize) + 511) / 512 * 512;
     r.blockSize = static_cast<std::int32_t>(std::min<std::int64_t>(rounded, INT32_MAX / 2));
