@@ -139,8 +139,9 @@ std::string csvField(const std::string& text) {
 EstimateTables buildTables(const PairCounts& counts, const TableSettings& settings) {
   const std::size_t m = counts.categoryCount();
   if (m < 2) fail("only " + std::to_string(m) + " category: transition probabilities need at least 2");
-  if (m > static_cast<std::size_t>(maxCategories()))
+  if (m > static_cast<std::size_t>(maxCategories())) {
     fail(std::to_string(m) + " categories give " + categoryPairsOverLimit(m));
+  }
   if (counts.classes.size() + 1 > static_cast<std::size_t>(model::kMaxPoints)) {
     fail(std::to_string(counts.classes.size()) + " lag classes: tgraminterp takes at most " +
          std::to_string(model::kMaxPoints - 1) + " besides lag 0");
